@@ -9,13 +9,17 @@ using vostrel::TComponent;
 namespace {
 // Records, at its destruction, whether its sibling already bore the mark.
 struct Probe : TComponent {
-    Probe(TComponent* owner, std::vector<bool>* seen, TComponent** sibling)
-        : TComponent(owner), seen(seen), sibling(sibling) {}
+    Probe(TComponent* owner, std::vector<bool>* seen, TComponent** self, TComponent** sibling)
+        : TComponent(owner), seen(seen), self(self), sibling(sibling) {
+        *self = this;
+    }
     ~Probe() override {
-        if (*sibling && *sibling != this)
+        if (*sibling)
             seen->push_back((*sibling)->IsDestroying());
+        *self = nullptr;
     }
     std::vector<bool>* seen;
+    TComponent** self;
     TComponent** sibling;
 };
 } // namespace
@@ -26,8 +30,8 @@ TEST(Component, OwnerMarksEveryPartBeforeTearingAnyDown) {
     TComponent* second = nullptr;
     {
         TComponent owner(nullptr);
-        first = new Probe(&owner, &seen, &second);
-        second = new Probe(&owner, &seen, &first);
+        new Probe(&owner, &seen, &first, &second);
+        new Probe(&owner, &seen, &second, &first);
         EXPECT_EQ(owner.Components().size(), 2u);
         EXPECT_FALSE(first->IsDestroying());
     }
