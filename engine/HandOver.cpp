@@ -1,0 +1,88 @@
+#include "engine/HandOver.h"
+
+#include "engine/Clock.h"
+
+#include <chrono>
+
+namespace vostrel {
+
+SteadyWaitClock& SteadyWaitClock::instance() {
+    static SteadyWaitClock clock;
+    return clock;
+}
+
+void HandOver::setWakeUp(std::function<void()> wakeUp) {
+    std::lock_guard lock(mutex_);
+    wakeUp_ = std::move(wakeUp);
+}
+
+void HandOver::request(Call call) {
+    Request request;
+    request.call = std::move(call);
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(&request);
+        pending_ = true;
+        pendingChanged_.notify_all();
+        if (wakeUp_)
+            wakeUp_();
+    }
+    {
+        std::unique_lock lock(request.mutex);
+        request.finished.wait(lock, [&] { return request.done; });
+    }
+    if (request.error)
+        std::rethrow_exception(request.error);
+}
+
+bool HandOver::service() {
+    std::deque<Request*> batch;
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = false;
+        batch.swap(queue_);
+    }
+    for (Request* r : batch) {
+        std::exception_ptr error;
+        try {
+            r->call();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(r->mutex);
+        r->error = std::move(error);
+        r->done = true;
+        r->finished.notify_one();
+    }
+    return !batch.empty();
+}
+
+bool HandOver::pending() const {
+    std::lock_guard lock(mutex_);
+    return pending_;
+}
+
+void HandOver::signalPending() {
+    std::lock_guard lock(mutex_);
+    pending_ = true;
+    pendingChanged_.notify_all();
+}
+
+void HandOver::serviceUntil(const std::function<bool()>& done) {
+    using namespace std::chrono_literals;
+    for (;;) {
+        service();
+        if (done())
+            return;
+        std::unique_lock lock(mutex_);
+        // The time-out only bounds a missed signal; it is not a poll.
+        pendingChanged_.wait_for(lock, 1000ms, [this] { return pending_; });
+    }
+}
+
+HandOver& HandOver::main() {
+    static HandOver handOver;
+    return handOver;
+}
+
+} // namespace vostrel

@@ -1,0 +1,70 @@
+#pragma once
+// Runs calls from other threads on the main thread.
+//
+// A requester queues a call and blocks until the main thread has run it; an
+// error raised by the call is carried back and raised in the requester. The
+// queue's lock is held only while the queue changes and the wake-up is sent,
+// never while a call runs or a requester waits. The main thread services the
+// queue from its wake-up handler, before its loop sleeps, inside nested modal
+// loops, and while it waits for a worker thread to finish.
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+
+namespace vostrel {
+
+class HandOver {
+public:
+    using Call = std::function<void()>;
+
+    HandOver() = default;
+    virtual ~HandOver() = default;
+    HandOver(const HandOver&) = delete;
+    HandOver& operator=(const HandOver&) = delete;
+
+    // The front end's "wake the main thread"; called with the queue lock held, so
+    // it must only post (an event, a message) and never run the queue itself.
+    void setWakeUp(std::function<void()> wakeUp);
+
+    // From any thread but the main one: runs `call` on the main thread and returns
+    // once it has run, raising whatever it raised.
+    void request(Call call);
+
+    // Main thread: resets the pending flag, takes the whole queue and runs it,
+    // oldest first. Returns whether any call ran.
+    bool service();
+
+    bool pending() const;
+    // Sets the pending flag without queuing anything, so that a main thread
+    // waiting in serviceUntil looks again at once (a worker that has ended).
+    void signalPending();
+
+    // Main thread: services the queue until `done()` holds. The default waits on
+    // the pending flag; a front end may override it to let its own messages in.
+    virtual void serviceUntil(const std::function<bool()>& done);
+
+    // The program's one hand-over, serviced by its main loop.
+    static HandOver& main();
+
+private:
+    // Lives on the requester's stack; the main thread does not touch it after
+    // setting `done`.
+    struct Request {
+        Call call;
+        std::exception_ptr error;
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+    };
+
+    mutable std::mutex mutex_;
+    std::condition_variable pendingChanged_;
+    std::deque<Request*> queue_;
+    bool pending_ = false;
+    std::function<void()> wakeUp_;
+};
+
+} // namespace vostrel
