@@ -53,13 +53,6 @@ TEST(IniRead, LongValuesAreCutTo2047WithoutSplittingACharacter) {
     EXPECT_EQ(readValue(std::nullopt, "S", "A", ascii).size(), 2047u);
 }
 
-TEST(IniWrite, FirstWriteGivesHeaderAndLine) {
-    EXPECT_EQ(writeValue("", "Settings", "PathToTrigger", "/a b"),
-              "[Settings]\r\nPathToTrigger=/a b\r\n");
-    EXPECT_EQ(writeValue("[Settings]\r\nPathToTrigger=/a b\r\n", "Settings", "NumberOfJoy", "1"),
-              "[Settings]\r\nPathToTrigger=/a b\r\nNumberOfJoy=1\r\n");
-}
-
 TEST(IniWrite, ReplacesOnlyTheValueAndKeepsEveryOtherByte) {
     std::string before = "\xEF\xBB\xBF; my joystick setup\n"
                          "[Extra]\r\nnumberofjoy=7\r\n\r\n"
@@ -73,13 +66,6 @@ TEST(IniWrite, ReplacesOnlyTheValueAndKeepsEveryOtherByte) {
     expected.replace(expected.find("3   \n"), 4, "12");
     EXPECT_EQ(after, expected);
     EXPECT_EQ(read(after, "NumberOfJoy"), "12");
-}
-
-TEST(IniWrite, EmptyValueKeepsTheKey) {
-    std::string after =
-        writeValue("[Settings]\r\nPathToTrigger=/x\r\nB=1\r\n", "Settings", "PathToTrigger", "");
-    EXPECT_EQ(after, "[Settings]\r\nPathToTrigger=\r\nB=1\r\n");
-    EXPECT_EQ(read(after, "PathToTrigger"), "");
 }
 
 TEST(IniWrite, NewKeyGoesAfterTheSectionsLastLine) {
