@@ -95,3 +95,40 @@ bool pumpUntil(HandOver& handOver, const std::function<bool()>& done,
                std::chrono::milliseconds bound = std::chrono::seconds(10));
 
 } // namespace vostrel::test
+
+#include "settings/IniFile.h"
+
+#include <map>
+#include <tuple>
+
+namespace vostrel::test {
+
+// Profile functions over memory: one map per file, names compared as written.
+class MemoryProfile : public IProfileFunctions {
+public:
+    std::map<std::string, std::map<std::pair<std::string, std::string>, std::string>> files;
+    bool failWrites = false;
+    int flushes = 0;
+
+    std::string ReadText(const std::string& section, const std::string& key,
+                         const std::string& defaultText, const std::string& fileName) override {
+        auto f = files.find(fileName);
+        if (f == files.end())
+            return defaultText;
+        auto v = f->second.find({section, key});
+        return v == f->second.end() ? defaultText : v->second;
+    }
+    bool WriteText(const std::string& section, const std::string& key, const std::string& value,
+                   const std::string& fileName) override {
+        if (failWrites)
+            return false;
+        files[fileName][{section, key}] = value;
+        return true;
+    }
+    bool FlushFile(const std::string&) override {
+        ++flushes;
+        return true;
+    }
+};
+
+} // namespace vostrel::test

@@ -1,0 +1,269 @@
+#pragma once
+// The portable window model: forms built from layout data, their controls and
+// non-visual parts, the application object, and the interfaces a widget set
+// (Qt, Win32) implements to draw them. Behaviour lives here; a widget set only
+// creates native controls, routes native events back and calls the platform.
+
+#include "engine/Component.h"
+#include "engine/Platform.h"
+#include "engine/PollTick.h"
+#include "ui/Layout.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vostrel {
+
+class TControl;
+class TForm;
+class TApplication;
+
+using TNotifyEvent = std::function<void(TComponent* Sender)>;
+
+// The modal results a form can end with.
+inline constexpr int mrNone = 0;
+inline constexpr int mrOk = 1;
+inline constexpr int mrCancel = 2;
+
+// ------------------------------------------------------------------ peers
+
+// A native control. Defaults do nothing, so each peer implements what its kind has.
+class IControlPeer {
+public:
+    virtual ~IControlPeer() = default;
+    virtual std::string Text() const { return {}; }
+    virtual void SetText(const std::string&) {}
+    virtual void SetColor(TColor) {}
+    virtual void SetFocus() {}
+    virtual bool Focused() const { return false; }
+    virtual void SetEnabled(bool) {}
+};
+
+// A native top-level window.
+class IFormPeer : public IControlPeer {
+public:
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+    virtual bool Visible() const = 0;
+    // Runs a modal loop until EndModal; the hand-over keeps being serviced.
+    virtual int ShowModal() = 0;
+    virtual void EndModal(int result) = 0;
+    // The control that has (or last had) the keyboard focus in this window.
+    virtual TControl* ActiveControl() const = 0;
+    // Every control exists: link them in tab order; the first takes the focus
+    // when the window is first activated.
+    virtual void SetTabOrder(const std::vector<TControl*>& order) = 0;
+};
+
+class IApplicationPeer {
+public:
+    virtual ~IApplicationPeer() = default;
+    // A modal box with the error icon and one OK button, owned as the platform
+    // owns application-modal boxes; ticks go on while it is up.
+    virtual void MessageBox(const std::string& text, const std::string& caption,
+                            unsigned flags) = 0;
+    // Ends every running loop, modal ones included; harmless before any runs.
+    virtual void PostQuit() = 0;
+    // Shows the main form and dispatches until the quit request is reached.
+    virtual void Run(TForm& mainForm) = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+};
+
+class IWidgetSet {
+public:
+    virtual ~IWidgetSet() = default;
+    virtual IApplicationPeer& Application() = 0;
+    virtual std::unique_ptr<IFormPeer> CreateForm(TForm& form) = 0;
+    // `parent` is the peer of the form or panel the control sits on.
+    virtual std::unique_ptr<IControlPeer> CreateControl(TControl& control,
+                                                        IControlPeer& parent) = 0;
+};
+
+// ------------------------------------------------------------------ controls
+
+// A visual control built from its layout description. The widget set reads the
+// description (class, geometry, texts, colours) to make the native control.
+class TControl : public TComponent {
+public:
+    TControl(TForm& form, TObjectDesc desc, TControl* parent);
+    // For forms: owned by `owner`, their own form.
+    TControl(TComponent* owner, TForm& form, TObjectDesc desc);
+    ~TControl() override;
+
+    const std::string& Name() const { return desc_.name; }
+    const std::string& ClassName() const { return desc_.className; }
+    const TObjectDesc& Desc() const { return desc_; }
+    TControl* Parent() const { return parent_; }
+    TForm& Form() const { return form_; }
+    IControlPeer* Peer() const { return peer_.get(); }
+
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void SetFocus();
+    bool Focused() const;
+
+    // Events, bound by name from the layout; raised by the peer.
+    TNotifyEvent OnClick;
+    TNotifyEvent OnExit;
+    void Click();
+    void DoExit();
+
+protected:
+    friend class TForm;
+    TForm& form_;
+    TObjectDesc desc_;
+    TControl* parent_;
+    std::unique_ptr<IControlPeer> peer_;
+};
+
+// A lamp of the main window, or any panel.
+class TPanel : public TControl, public ILamp {
+public:
+    using TControl::TControl;
+    TColor Color() const { return colour_; }
+    void SetColor(TColor colour) override;
+
+private:
+    TColor colour_ = clWhite;
+    bool painted_ = false;
+};
+
+using TLabel = TControl;
+using TEdit = TControl;
+using TButton = TControl;
+using TImage = TControl;
+
+// The joystick number box: the number lives as the field's text.
+class TSpinEdit : public TControl {
+public:
+    TSpinEdit(TForm& form, TObjectDesc desc, TControl* parent);
+    int32_t Value() const;
+    void SetValue(int32_t value);
+    int32_t MinValue() const { return minValue_; }
+    int32_t MaxValue() const { return maxValue_; }
+    void SetMinValue(int32_t v) { minValue_ = v; }
+    void SetMaxValue(int32_t v) { maxValue_ = v; }
+
+private:
+    int32_t minValue_ = 0;
+    int32_t maxValue_ = 0;
+};
+
+// A non-visual part (tray icon, menu, dialog, application events) known by its
+// layout values and its events, bound by name.
+class TPart : public TComponent {
+public:
+    TPart(TComponent* owner, TObjectDesc desc) : TComponent(owner), desc_(std::move(desc)) {}
+    const TObjectDesc& Desc() const { return desc_; }
+    const std::string& Name() const { return desc_.name; }
+    // Runs the handler bound to `event`, if any; errors go to the error display.
+    void Fire(const std::string& event);
+    std::map<std::string, TNotifyEvent> Events;
+
+private:
+    TObjectDesc desc_;
+};
+
+// ------------------------------------------------------------------ forms
+
+class TForm : public TControl {
+public:
+    ~TForm() override;
+
+    IFormPeer& FormPeer() const { return *formPeer_; }
+    void Show();
+    void Hide();
+    bool Visible() const;
+    // Closing the main form ends the program; any other form is only hidden.
+    void Close();
+    int ShowModal();
+    void SetModalResult(int result);
+
+    template <class T> T* Find(const std::string& name) const {
+        return dynamic_cast<T*>(findComponent(name));
+    }
+    TComponent* findComponent(const std::string& name) const;
+    IWidgetSet& WidgetSet() const { return widgets_; }
+
+protected:
+    // `layout` is the window's description; the owner is normally the application.
+    TForm(TComponent* owner, IWidgetSet& widgets, std::string_view layout);
+
+    // Handlers that the layout's On... properties name.
+    void Handler(const std::string& name, TNotifyEvent handler);
+    // Non-visual parts of a class that the base does not know.
+    using PartFactory = std::function<TComponent*(const TObjectDesc&)>;
+    void Part(const std::string& className, PartFactory factory);
+
+    // Creates every component in layout order, applying its values as it goes,
+    // then runs Loaded() and the form's OnCreate handler.
+    void Load();
+    // Between creating the components and OnCreate: bind fields to them.
+    virtual void Loaded() {}
+
+    TNotifyEvent handler(const TValue& name) const;
+
+private:
+    void createChildren(const TObjectDesc& desc, TControl* parent, IControlPeer& parentPeer);
+    TPart* createPart(const TObjectDesc& desc);
+    std::vector<TControl*> tabOrder() const;
+    TComponent* createComponent(const TObjectDesc& desc, TControl* parent,
+                                IControlPeer& parentPeer);
+
+    TObjectDesc layout_; // the whole description, children included
+    IWidgetSet& widgets_;
+    std::unique_ptr<IFormPeer> formPeer_;
+    std::map<std::string, TNotifyEvent> handlers_;
+    std::map<std::string, PartFactory> parts_;
+    std::map<std::string, TComponent*> byName_;
+};
+
+// ------------------------------------------------------------------ application
+
+// The text the error display shows: a full stop is added unless the text is
+// empty or already ends in a character at or below '.' (such as '.' or '!').
+std::string ErrorDisplayText(const std::string& message);
+
+class TApplication : public TComponent, public IApplication {
+public:
+    explicit TApplication(IWidgetSet& widgets);
+    ~TApplication() override;
+
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title);
+
+    // Creates a form owned by the application; the first becomes the main form.
+    template <class T, class... Args> T* CreateForm(Args&&... args) {
+        T* form = new T(this, widgets_, std::forward<Args>(args)...);
+        if (!mainForm_)
+            mainForm_ = form;
+        return form;
+    }
+    TForm* MainForm() const { return mainForm_; }
+
+    void MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    void Terminate() override;
+    bool Terminated() const { return terminated_; }
+    // Runs the main loop, unless termination was requested before it began.
+    void Run();
+    // The error display for errors that escape a handler; the program goes on.
+    void ShowException(const std::exception& error);
+    // Runs a handler the way the main loop does: errors go to the error display.
+    void Guard(const std::function<void()>& handler);
+
+    IWidgetSet& WidgetSet() const { return widgets_; }
+
+private:
+    IWidgetSet& widgets_;
+    std::string title_;
+    TForm* mainForm_ = nullptr;
+    bool terminated_ = false;
+};
+
+// The program's application object, as its forms and controls reach it.
+extern TApplication* Application;
+
+} // namespace vostrel

@@ -1,0 +1,59 @@
+#pragma once
+// The main window: eight button lamps, the joystick number box, the trigger
+// path with its chooser button, and Save Settings; it owns the threaded timer
+// that runs the poll tick, the tray icon and its menu, and the open dialog.
+
+#include "engine/Platform.h"
+#include "engine/ThdTimer.h"
+#include "settings/IniFile.h"
+#include "ui/Forms.h"
+
+#include <array>
+#include <string>
+
+namespace vostrel {
+
+// The platform services the main window works with.
+struct Unit1Services {
+    IJoystick* joystick = nullptr;
+    ILauncher* launcher = nullptr;
+    IProfileFunctions* profile = nullptr;
+    // Worked out afresh for every load and save.
+    std::function<std::string()> settingsPath;
+};
+
+class TForm1 : public TForm {
+public:
+    TForm1(TComponent* owner, IWidgetSet& widgets, Unit1Services services);
+
+    std::array<TPanel*, 8> JoyBtn{}; // JoyBtn1 to JoyBtn8
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TSpinEdit* SpinEdit1 = nullptr;
+    TEdit* Edit1 = nullptr;
+    TButton* Button1 = nullptr;
+    TButton* Button2 = nullptr;
+    TThreadedTimer* ThreadedTimer1 = nullptr;
+    TPart* TrayIcon1 = nullptr;
+    TPart* ApplicationEvents1 = nullptr;
+    TPart* PopupActionBar1 = nullptr;
+    TPart* OpenDialog1 = nullptr;
+
+    void FormCreate(TComponent* Sender);
+    void Timer1Timer(TComponent* Sender);
+    void Button1Click(TComponent* Sender);
+    void Button2Click(TComponent* Sender);
+    void ApplicationEvents1Minimize(TComponent* Sender);
+    void TrayIcon1DblClick(TComponent* Sender);
+    void About1Click(TComponent* Sender);
+    void Exit1Click(TComponent* Sender);
+
+protected:
+    void Loaded() override;
+
+private:
+    Unit1Services services_;
+    PollTickIo tick_;
+};
+
+} // namespace vostrel
