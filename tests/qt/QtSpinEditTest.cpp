@@ -214,6 +214,21 @@ TEST_F(QtSpinEditTest, SwitchingToAnotherWindowIsNotLeaving) {
     EXPECT_FALSE(field()->hasSelectedText()); // coming back is no entry either
 }
 
+TEST_F(QtSpinEditTest, TheBoxTakesItsPlaceInTheTabOrder) {
+    // An order unlike the creation order, so that only setTabOrder can give it.
+    auto* button = new QPushButton("&Save Settings", &window);
+    button->show();
+    QWidget::setTabOrder(spin, button);
+    QWidget::setTabOrder(button, other);
+    QWidget::setTabOrder(other, spin);
+    QTest::keyClick(field(), Qt::Key_Tab);
+    EXPECT_TRUE(button->hasFocus());
+    QTest::keyClick(button, Qt::Key_Tab);
+    EXPECT_TRUE(other->hasFocus());
+    QTest::keyClick(other, Qt::Key_Tab);
+    EXPECT_TRUE(spin->hasFocus());
+}
+
 TEST_F(QtSpinEditTest, EnteringSelectsAllExceptByALeftPressOnTheText) {
     box().SetValue(12);
     other->setFocus();

@@ -262,6 +262,8 @@ QtSpinEdit::QtSpinEdit(QWidget* parent, IBeeper* beeper, ITimerFactory* timers)
     pair_->setCursor(Qt::ArrowCursor);
     up_ = new QtSpinArrow(*this, box_.UpArrow(), SpinUp, pair_);
     down_ = new QtSpinArrow(*this, box_.DownArrow(), SpinDown, pair_); // on top in the shared row
+    // The box itself stays NoFocus, so a press on an arrow does not pass the focus up
+    // to it; the field stands in for it in the tab order.
     setFocusProxy(field_);
     box_.SetView(this);
     resize(57, SpinFontHeight(metrics()));
