@@ -6,6 +6,7 @@ VOSTREL_PACKAGES=(
     libgtest-dev libgmock-dev
     qt6-base-dev libevdev-dev umockdev libumockdev-dev
     xvfb icewm xdotool x11-utils imagemagick fonts-liberation dbus
+    clang libclang-rt-14-dev
 )
 
 install_missing() {

@@ -50,3 +50,16 @@ client_origin() {
 }
 
 lane_count() { grep -c "^1:$1\$" "$VOSTREL_WORK/lanes.log" || true; }
+
+# Starts the prepared program on the simulated joystick, playing EVENTS (an
+# evemu file); sets APP_PID to the program's process.
+start_program() {
+    local events=$1
+    (cd "$VOSTREL_WORK" &&
+        exec umockdev-run -d "$VOSTREL_SOURCE/demo/joystick.umockdev" \
+            -i /dev/input/event7="$VOSTREL_SOURCE/demo/joystick.ioctl" \
+            -e /dev/input/event7="$events" -- "$VOSTREL_WORK/app/vostrel") \
+        >"$VOSTREL_WORK/program.log" 2>&1 &
+    wait_for 20 pgrep -f "^$VOSTREL_WORK/app/vostrel" || fail "the program did not start"
+    APP_PID=$(pgrep -f "^$VOSTREL_WORK/app/vostrel" | head -n1)
+}
