@@ -83,7 +83,10 @@ void Win32HandOver::serviceUntil(const std::function<bool()>& done) {
             peek = true;
             break;
         default:
-            raiseThreadError(GetLastError());
+            // Raising here would end the program, since the wait runs in a destructor;
+            // the portable wait keeps the deadlock rule without the message wait.
+            HandOver::serviceUntil(done);
+            return;
         }
     }
 }

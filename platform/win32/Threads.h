@@ -44,7 +44,7 @@ public:
     void* window() const { return window_; }
 
     void signalPending() override;
-    // Main thread only. A failed wait raises the thread error.
+    // Main thread only. Should the message wait fail, the portable wait takes over.
     void serviceUntil(const std::function<bool()>& done) override;
 
     // The program's hand-over on Windows, serviced by its main loop.
