@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/syscall.h>
@@ -128,6 +130,10 @@ int TSpawnLauncher::Spawn(const std::string& path, const std::string& argument, 
 }
 
 void TSpawnLauncher::run() {
+    // Woken by the tick, this thread must not push the tick off its processor:
+    // the batch policy keeps its fair share but never preempts on wake-up.
+    const sched_param param{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &param);
     for (;;) {
         Request request;
         bool wait = false;
