@@ -3,27 +3,14 @@
 # the spread of the intervals between launches, as the trigger program sees
 # them (so process start jitter is included).
 #   bench/held.sh [build-dir]
-set -euo pipefail
-build=${1:-build/linux}
-here=$(cd "$(dirname "$0")/.." && pwd)
-work=$(mktemp -d)
-trap 'pkill -TERM -f "^$work/vostrel" 2>/dev/null; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-if [ -z "${DISPLAY:-}" ]; then
-    exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-    export DISPLAY=":$(head -n1 "$work/display")"
-fi
-cp "$build/vostrel" "$work/vostrel"
+source "$(dirname "$0")/lib.sh"
 cat >"$work/stamp" <<SCRIPT
 #!/bin/sh
 date +%s%N >>"$work/stamps"
 SCRIPT
 chmod +x "$work/stamp"
-printf '[Settings]\r\nPathToTrigger=%s\r\nNumberOfJoy=1\r\n' "$work/stamp" >"$work/vostrel.ini"
 printf 'E: 0.0 0000 0000 0000\nE: 3.0 0001 0120 0001\nE: 3.0 0000 0000 0000\nE: 5.0 0001 0120 0000\nE: 5.0 0000 0000 0000\n' >"$work/held.evemu"
-umockdev-run -d "$here/demo/joystick.umockdev" -i /dev/input/event7="$here/demo/joystick.ioctl" \
-    -e /dev/input/event7="$work/held.evemu" -- "$work/vostrel" >/dev/null 2>&1 &
+start_program "$work/stamp" 1 "$work/held.evemu"
 sleep 8
 count=$(wc -l <"$work/stamps")
 sort -n "$work/stamps" | awk 'NR > 1 { printf "%.3f\n", ($1 - prev) / 1e6 } { prev = $1 }' |
