@@ -14,7 +14,7 @@ int digitValue(char c, bool hex) {
 }
 } // namespace
 
-int32_t strToIntDef(std::string_view text, int32_t defaultValue) {
+std::optional<int32_t> parseInteger(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
@@ -31,7 +31,7 @@ int32_t strToIntDef(std::string_view text, int32_t defaultValue) {
         i += 2;
     }
     if (i == text.size())
-        return defaultValue;
+        return std::nullopt;
 
     constexpr uint64_t kMagnitudeOfMin = 2147483648u;
     uint64_t magnitude = 0;
@@ -39,15 +39,15 @@ int32_t strToIntDef(std::string_view text, int32_t defaultValue) {
     for (; i < text.size(); ++i) {
         int digit = digitValue(text[i], hex);
         if (digit < 0)
-            return defaultValue;
+            return std::nullopt;
         if (hex) {
             if ((magnitude != 0 || digit != 0) && ++significantHexDigits > 8)
-                return defaultValue;
+                return std::nullopt;
             magnitude = magnitude * 16 + static_cast<uint64_t>(digit);
         } else {
             magnitude = magnitude * 10 + static_cast<uint64_t>(digit);
             if (magnitude > kMagnitudeOfMin)
-                return defaultValue;
+                return std::nullopt;
         }
     }
     if (hex) {
@@ -57,8 +57,12 @@ int32_t strToIntDef(std::string_view text, int32_t defaultValue) {
     if (negative)
         return static_cast<int32_t>(0u - static_cast<uint32_t>(magnitude));
     if (magnitude == kMagnitudeOfMin)
-        return defaultValue;
+        return std::nullopt;
     return static_cast<int32_t>(magnitude);
+}
+
+int32_t strToIntDef(std::string_view text, int32_t defaultValue) {
+    return parseInteger(text).value_or(defaultValue);
 }
 
 } // namespace vostrel

@@ -2,6 +2,7 @@
 // Whole numbers as the settings file holds them.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace vostrel {
@@ -12,5 +13,7 @@ namespace vostrel {
 // so $FFFFFFFF is -1), or decimal digits within the signed 32-bit range.
 // Nothing may follow the digits.
 int32_t strToIntDef(std::string_view text, int32_t defaultValue);
+// The same reading, with no number when the text is not one.
+std::optional<int32_t> parseInteger(std::string_view text);
 
 } // namespace vostrel

@@ -1,7 +1,6 @@
 #include "ui/Forms.h"
 
 #include "engine/ThdTimer.h"
-#include "settings/NumberText.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -65,18 +64,34 @@ void TPanel::SetColor(TColor colour) {
         peer_->SetColor(colour);
 }
 
-TSpinEdit::TSpinEdit(TForm& form, TObjectDesc desc, TControl* parent)
-    : TControl(form, std::move(desc), parent) {
-    minValue_ = static_cast<int32_t>(desc_.number("MinValue"));
-    maxValue_ = static_cast<int32_t>(desc_.number("MaxValue"));
+TSpinEdit& TSpinEditBox::Box() const {
+    TSpinEdit* box = peer_ ? peer_->SpinBox() : nullptr;
+    if (!box)
+        throw ELayoutError("the widget set drew no number box for " + Name());
+    return *box;
 }
 
-int32_t TSpinEdit::Value() const {
-    return strToIntDef(Text(), minValue_);
-}
-
-void TSpinEdit::SetValue(int32_t value) {
-    SetText(std::to_string(value));
+void TSpinEditBox::ApplyFormValues() {
+    TSpinEdit& box = Box();
+    for (const auto& [prop, value] : desc_.props) {
+        const auto n = static_cast<int32_t>(value.number);
+        if (prop == "MaxLength")
+            box.SetMaxLength(n);
+        else if (prop == "MaxValue")
+            box.SetMaxValue(n);
+        else if (prop == "MinValue")
+            box.SetMinValue(n);
+        else if (prop == "Increment")
+            box.SetIncrement(n);
+        else if (prop == "Value")
+            box.SetValue(n);
+        else if (prop == "EditorEnabled")
+            box.SetEditorEnabled(value.isTrue());
+        else if (prop == "ReadOnly")
+            box.SetReadOnly(value.isTrue());
+        else if (prop == "AutoSelect")
+            box.SetAutoSelect(value.isTrue());
+    }
 }
 
 // ------------------------------------------------------------------ forms
@@ -176,7 +191,7 @@ TComponent* TForm::createComponent(const TObjectDesc& desc, TControl* parent,
     if (desc.className == "TPanel")
         control = new TPanel(*this, desc, parent);
     else if (desc.className == "TSpinEdit")
-        control = new TSpinEdit(*this, desc, parent);
+        control = new TSpinEditBox(*this, desc, parent);
     else if (desc.className == "TLabel" || desc.className == "TEdit" ||
              desc.className == "TButton" || desc.className == "TImage")
         control = new TControl(*this, desc, parent);
@@ -187,8 +202,8 @@ TComponent* TForm::createComponent(const TObjectDesc& desc, TControl* parent,
     control->peer_ = widgets_.CreateControl(*control, parentPeer);
     if (const TValue* text = desc.find("Text"))
         control->SetText(text->text);
-    if (const TValue* value = desc.find("Value"); value && desc.className == "TSpinEdit")
-        static_cast<TSpinEdit*>(control)->SetValue(static_cast<int32_t>(value->number));
+    if (auto* spin = dynamic_cast<TSpinEditBox*>(control))
+        spin->ApplyFormValues();
     return control;
 }
 

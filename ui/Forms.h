@@ -10,6 +10,7 @@
 #include "engine/PollTick.h"
 #include "ui/Layout.h"
 #include "ui/Peers.h"
+#include "ui/SpinEdit.h"
 
 #include <functional>
 #include <map>
@@ -54,6 +55,8 @@ public:
     virtual void SetFocus() {}
     virtual bool Focused() const { return false; }
     virtual void SetEnabled(bool) {}
+    // The number box's rules, for a peer that draws one.
+    virtual TSpinEdit* SpinBox() { return nullptr; }
 };
 
 // A native top-level window.
@@ -165,20 +168,20 @@ using TEdit = TControl;
 using TButton = TControl;
 using TImage = TControl;
 
-// The joystick number box: the number lives as the field's text.
-class TSpinEdit : public TControl {
+// The joystick number box; its rules live in TSpinEdit, held by the peer that
+// draws it.
+class TSpinEditBox : public TControl {
 public:
-    TSpinEdit(TForm& form, TObjectDesc desc, TControl* parent);
-    int32_t Value() const;
-    void SetValue(int32_t value);
-    int32_t MinValue() const { return minValue_; }
-    int32_t MaxValue() const { return maxValue_; }
-    void SetMinValue(int32_t v) { minValue_ = v; }
-    void SetMaxValue(int32_t v) { maxValue_ = v; }
-
-private:
-    int32_t minValue_ = 0;
-    int32_t maxValue_ = 0;
+    using TControl::TControl;
+    TSpinEdit& Box() const;
+    int32_t Value() const { return Box().Value(); }
+    void SetValue(int32_t value) { Box().SetValue(value); }
+    int32_t MinValue() const { return Box().MinValue(); }
+    int32_t MaxValue() const { return Box().MaxValue(); }
+    void SetMinValue(int32_t v) { Box().SetMinValue(v); }
+    void SetMaxValue(int32_t v) { Box().SetMaxValue(v); }
+    // The form values, in the order the layout gives them.
+    void ApplyFormValues();
 };
 
 // A non-visual part (tray icon, menu, dialog, application events) known by its

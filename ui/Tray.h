@@ -4,6 +4,7 @@
 // cycle. A widget set supplies the peers (ui/Peers.h) and reports clicks.
 
 #include "ui/Forms.h"
+#include "ui/WidgetServices.h" // EOutOfResources
 
 #include <memory>
 #include <string>
@@ -13,12 +14,6 @@ namespace vostrel {
 
 // Looks up the form's handler that a layout value names.
 using TEventBinder = std::function<TNotifyEvent(const TValue& handlerName)>;
-
-// The platform refused to add or remove the notification-area icon.
-class EOutOfResources : public Exception {
-public:
-    using Exception::Exception;
-};
 
 class TTrayIcon : public TComponent {
 public:

@@ -38,7 +38,7 @@ void TForm1::Loaded() {
         JoyBtn[n - 1] = Find<TPanel>("JoyBtn" + std::to_string(n));
     Label1 = Find<TLabel>("Label1");
     Label2 = Find<TLabel>("Label2");
-    SpinEdit1 = Find<TSpinEdit>("SpinEdit1");
+    SpinEdit1 = Find<TSpinEditBox>("SpinEdit1");
     Edit1 = Find<TEdit>("Edit1");
     Button1 = Find<TButton>("Button1");
     Button2 = Find<TButton>("Button2");

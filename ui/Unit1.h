@@ -33,7 +33,7 @@ public:
     std::array<TPanel*, 8> JoyBtn{}; // JoyBtn1 to JoyBtn8
     TLabel* Label1 = nullptr;
     TLabel* Label2 = nullptr;
-    TSpinEdit* SpinEdit1 = nullptr;
+    TSpinEditBox* SpinEdit1 = nullptr;
     TEdit* Edit1 = nullptr;
     TButton* Button1 = nullptr;
     TButton* Button2 = nullptr;

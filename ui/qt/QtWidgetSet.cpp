@@ -1,6 +1,7 @@
 #include "ui/qt/QtWidgetSet.h"
 
 #include "engine/HandOver.h"
+#include "ui/qt/QtSpinEdit.h"
 #include "ui/qt/QtTray.h"
 
 #include <QAbstractEventDispatcher>
@@ -196,28 +197,17 @@ public:
     }
 };
 
-class EditPeer : public WidgetPeer {
+class EditPeer final : public WidgetPeer {
 public:
-    EditPeer(QWidget* parent, const TObjectDesc& d, TControl& control)
-        : WidgetPeer(new QLineEdit(parent)) {
+    EditPeer(QWidget* parent, const TObjectDesc& d) : WidgetPeer(new QLineEdit(parent)) {
         place(widget(), d);
         edit()->setReadOnly(d.flag("ReadOnly"));
-        if (const int max = static_cast<int>(d.number("MaxLength")); max > 0)
-            edit()->setMaxLength(max);
-        QObject::connect(edit(), &QLineEdit::editingFinished, edit(), [&control] {
-            if (!control.Focused())
-                control.DoExit();
-        });
     }
     std::string Text() const override { return widget_ ? str(edit()->text()) : std::string(); }
     void SetText(const std::string& s) override {
         if (!widget_)
             return;
-        // The program's own writes are not limited by the typing limit.
-        const int max = edit()->maxLength();
-        edit()->setMaxLength(32767);
         edit()->setText(qstr(s));
-        edit()->setMaxLength(max);
         edit()->setCursorPosition(0);
     }
 
@@ -235,6 +225,24 @@ public:
         b->setDefault(d.flag("Default"));
         QObject::connect(b, &QPushButton::clicked, b, [&control] { control.Click(); });
     }
+};
+
+// The number box: the widget holds the rules and draws them.
+class SpinPeer final : public WidgetPeer {
+public:
+    SpinPeer(QWidget* parent, const TObjectDesc& d) : WidgetPeer(new QtSpinEdit(parent)) {
+        place(widget(), d);
+        spin()->SetErrorDisplay([](const std::exception& e) { Application->ShowException(e); });
+    }
+    std::string Text() const override { return widget_ ? spin()->Box().Text() : std::string(); }
+    void SetText(const std::string& s) override {
+        if (widget_)
+            spin()->Box().SetText(s);
+    }
+    TSpinEdit* SpinBox() override { return widget_ ? &spin()->Box() : nullptr; }
+
+private:
+    QtSpinEdit* spin() const { return static_cast<QtSpinEdit*>(widget_.data()); }
 };
 
 // ------------------------------------------------------------ forms
@@ -417,8 +425,10 @@ std::unique_ptr<IControlPeer> QtWidgetSet::CreateControl(TControl& control, ICon
         return std::make_unique<ImagePeer>(host, d);
     if (kind == "TButton")
         return std::make_unique<ButtonPeer>(host, d, control);
-    if (kind == "TEdit" || kind == "TSpinEdit")
-        return std::make_unique<EditPeer>(host, d, control);
+    if (kind == "TEdit")
+        return std::make_unique<EditPeer>(host, d);
+    if (kind == "TSpinEdit")
+        return std::make_unique<SpinPeer>(host, d);
     throw ELayoutError("the Qt widget set has no control for " + kind);
 }
 

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The real program: its window, a held button's lamp and launches, and the close box.
+source "$(dirname "$0")/lib.sh"
+
+prepare_program 1
+cp "$VOSTREL_WORK/app/vostrel.ini" "$VOSTREL_WORK/settings.before"
+# Button 3 goes down 2 s after start and stays down for 2 s; button 1 gets a 2 ms pulse.
+cat >"$VOSTREL_WORK/race.evemu" <<'EVENTS'
+E: 2.0 0001 0122 0001
+E: 2.0 0000 0000 0000
+E: 4.0 0001 0122 0000
+E: 4.0 0000 0000 0000
+E: 5.0 0001 0120 0001
+E: 5.0 0000 0000 0000
+E: 5.2000 0001 0120 0000
+E: 5.2000 0000 0000 0000
+EVENTS
+start_program "$VOSTREL_WORK/race.evemu"
+
+wait_for 20 window_of Vostrel || fail "no window called Vostrel"
+win=$(window_of Vostrel)
+geometry=$(xwininfo -id "$win")
+echo "$geometry" | grep -q 'Width: 517' || fail "client width is not 517: $geometry"
+echo "$geometry" | grep -q 'Height: 89' || fail "client height is not 89: $geometry"
+read -r x y < <(client_origin "$win")
+echo "window client area at $x,$y"
+
+# Before the first press every lamp is white.
+[ "$(pixel_at $((x + 104)) $((y + 12)))" = "srgb(255,255,255)" ] || fail "lamp 3 is not white at start"
+
+# While button 3 is held its lamp is red and the trigger starts again and again.
+wait_for 20 test "$(lane_count 3)" -ge 1 || fail "no launch for lane 3"
+lamp=$(pixel_at $((x + 104)) $((y + 12)))
+[ "$lamp" = "srgb(255,0,0)" ] || fail "lamp 3 is $lamp while held"
+[ "$(pixel_at $((x + 64)) $((y + 12)))" = "srgb(255,255,255)" ] || fail "lamp 2 is not white"
+wait_for 20 test "$(lane_count 3)" -ge 20 || fail "a held button launched only $(lane_count 3) times"
+
+# A pulse shorter than one tick still launches lane 1, and only once.
+wait_for 20 test "$(lane_count 1)" -ge 1 || fail "the 2 ms pulse on button 1 was lost"
+sleep 0.5
+[ "$(lane_count 1)" -eq 1 ] || fail "the pulse launched $(lane_count 1) times"
+grep -qv '^1:[1-8]$' "$VOSTREL_WORK/lanes.log" && fail "a launch had other arguments"
+[ "$(pixel_at $((x + 104)) $((y + 12)))" = "srgb(255,255,255)" ] || fail "lamp 3 stayed red"
+
+# The close box ends the program promptly and leaves nothing behind.
+xdotool windowactivate --sync "$win" key --clearmodifiers alt+F4 || true
+wait_for 10 bash -c "! kill -0 $APP_PID 2>/dev/null" || fail "the program is still running"
+pgrep -f "$VOSTREL_WORK/app/" && fail "processes left behind"
+cmp -s "$VOSTREL_WORK/settings.before" "$VOSTREL_WORK/app/vostrel.ini" ||
+    fail "the settings file changed although nothing was saved"
+echo "PASS"
