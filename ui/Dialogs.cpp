@@ -14,11 +14,11 @@ TOpenDialog::TOpenDialog(TForm& form, const TObjectDesc& desc, ICurrentFolder* c
     peer_ = form.WidgetSet().CreateOpenDialog(*this);
 }
 
-std::vector<std::pair<std::string, std::string>> TOpenDialog::Filters() const {
+std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& filter) {
     std::vector<std::string> parts;
     for (size_t from = 0;;) {
-        const size_t bar = Filter.find('|', from);
-        parts.push_back(Filter.substr(from, bar - from));
+        const size_t bar = filter.find('|', from);
+        parts.push_back(filter.substr(from, bar - from));
         if (bar == std::string::npos)
             break;
         from = bar + 1;

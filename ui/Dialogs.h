@@ -20,6 +20,10 @@ public:
     virtual void EnterFolderOf(const std::string& file) = 0;
 };
 
+// A filter's file types as (description, pattern) pairs: "Text|*.txt|All|*.*".
+// A description without its pattern is dropped.
+std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& filter);
+
 class TOpenDialog : public TComponent {
 public:
     // `currentFolder` may be null: the current folder then stays where it is.
@@ -33,9 +37,7 @@ public:
     // Empty at start; after each confirmed choice, the full path chosen.
     std::string FileName;
 
-    // The filter's file types as (description, pattern) pairs; a description
-    // without its pattern is dropped.
-    std::vector<std::pair<std::string, std::string>> Filters() const;
+    std::vector<std::pair<std::string, std::string>> Filters() const { return ParseFilter(Filter); }
 
     // Shows the dialog modally. True when the user confirmed a file: FileName
     // then holds it and the current folder is the file's folder. False leaves
