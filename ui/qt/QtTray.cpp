@@ -28,8 +28,13 @@ QWidget* windowOf(TForm* form) {
     return form ? QtWidgetSet::widgetOf(&form->FormPeer()) : nullptr;
 }
 
+// While the application takes its forms down, they are no longer asked about.
+bool formsAlive() {
+    return Application && !Application->IsDestroying();
+}
+
 bool isProgramWindow(QObject* object) {
-    if (!Application)
+    if (!formsAlive())
         return false;
     for (TComponent* c : Application->Components())
         if (auto* form = dynamic_cast<TForm*>(c); form && windowOf(form) == object)
@@ -87,12 +92,12 @@ QtApplicationWindow::~QtApplicationWindow() {
 }
 
 QWidget* QtApplicationWindow::mainWindow() {
-    return Application ? windowOf(Application->MainForm()) : nullptr;
+    return formsAlive() ? windowOf(Application->MainForm()) : nullptr;
 }
 
 std::vector<QWidget*> QtApplicationWindow::shownWindows() {
     std::vector<QWidget*> shown;
-    if (!Application)
+    if (!formsAlive())
         return shown;
     if (QWidget* main = mainWindow(); main && main->isVisible())
         shown.push_back(main);
@@ -268,8 +273,7 @@ private:
     // Hiding the icon deletes the widget whose event is being delivered, so
     // the handlers run once that delivery is over.
     void post(void (TTrayIcon::*report)()) {
-        QMetaObject::invokeMethod(
-            this, [this, report] { (owner_.*report)(); }, Qt::QueuedConnection);
+        QTimer::singleShot(0, this, [icon = &owner_, report] { (icon->*report)(); });
     }
 
     TTrayIcon& owner_;
