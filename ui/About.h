@@ -9,8 +9,12 @@ namespace vostrel {
 class TAboutBox : public TForm {
 public:
     TAboutBox(TComponent* owner, IWidgetSet& widgets);
+    ~TAboutBox() override;
 
     void OKButtonClick(TComponent* Sender);
 };
+
+// The program's About box, while it exists.
+extern TAboutBox* AboutBox;
 
 } // namespace vostrel

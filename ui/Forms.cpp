@@ -224,7 +224,25 @@ void TPart::Fire(const std::string& event) {
         Application->Guard([&] { it->second(this); });
 }
 
+void TForm::placeOnFirstShow() {
+    if (placed_)
+        return;
+    placed_ = true;
+    if (desc_.text("Position") != "poScreenCenter")
+        return;
+    const TBounds at = ScreenCentred(formPeer_->ScreenBounds(), formPeer_->FrameBounds());
+    formPeer_->MoveTo(at.Left, at.Top);
+}
+
+TBounds ScreenCentred(const TBounds& screen, const TBounds& frame) {
+    TBounds at = frame;
+    at.Left = std::max(screen.Left, screen.Left + (screen.Width - frame.Width) / 2);
+    at.Top = std::max(screen.Top, screen.Top + (screen.Height - frame.Height) / 2);
+    return at;
+}
+
 void TForm::Show() {
+    placeOnFirstShow();
     formPeer_->Show();
 }
 void TForm::Hide() {
@@ -242,6 +260,9 @@ void TForm::Close() {
 }
 
 int TForm::ShowModal() {
+    if (Visible())
+        throw EInvalidOperation("Cannot make a visible window modal");
+    placeOnFirstShow();
     return formPeer_->ShowModal();
 }
 void TForm::SetModalResult(int result) {

@@ -5,9 +5,11 @@
 // creates native controls, routes native events back and calls the platform.
 
 #include "engine/Component.h"
+#include "engine/Errors.h"
 #include "engine/Platform.h"
 #include "engine/PollTick.h"
 #include "ui/Layout.h"
+#include "ui/Peers.h"
 #include "ui/SpinEdit.h"
 
 #include <functional>
@@ -21,6 +23,10 @@ namespace vostrel {
 class TControl;
 class TForm;
 class TApplication;
+class TApplicationEvents;
+class TTrayIcon;
+class TPopupActionBar;
+class TOpenDialog;
 
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 
@@ -30,6 +36,14 @@ inline constexpr int mrOk = 1;
 inline constexpr int mrCancel = 2;
 
 // ------------------------------------------------------------------ peers
+
+// A rectangle in screen pixels.
+struct TBounds {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
 
 // A native control. Defaults do nothing, so each peer implements what its kind has.
 class IControlPeer {
@@ -59,6 +73,15 @@ public:
     // Every control exists: link them in tab order; the first takes the focus
     // when the window is first activated.
     virtual void SetTabOrder(const std::vector<TControl*>& order) = 0;
+    // The outer frame and the screen the window is centred on, in screen pixels;
+    // MoveTo places the frame's top-left corner. A peer without them leaves the
+    // window where the platform puts it.
+    virtual TBounds FrameBounds() const { return {}; }
+    virtual TBounds ScreenBounds() const { return {}; }
+    virtual void MoveTo(int left, int top) {
+        (void)left;
+        (void)top;
+    }
 };
 
 class IApplicationPeer {
@@ -83,6 +106,12 @@ public:
     // `parent` is the peer of the form or panel the control sits on.
     virtual std::unique_ptr<IControlPeer> CreateControl(TControl& control,
                                                         IControlPeer& parent) = 0;
+    // The tray cycle and the file-open dialog. A widget set without them gets a
+    // program that minimises as an ordinary window and a chooser that does nothing.
+    virtual IApplicationWindowPeer* ApplicationWindow() { return nullptr; }
+    virtual std::unique_ptr<ITrayIconPeer> CreateTrayIcon(TTrayIcon&) { return nullptr; }
+    virtual std::unique_ptr<IPopupMenuPeer> CreatePopupMenu(TPopupActionBar&) { return nullptr; }
+    virtual std::unique_ptr<IOpenDialogPeer> CreateOpenDialog(TOpenDialog&) { return nullptr; }
 };
 
 // ------------------------------------------------------------------ controls
@@ -182,6 +211,7 @@ public:
     bool Visible() const;
     // Closing the main form ends the program; any other form is only hidden.
     void Close();
+    // Raises EInvalidOperation for a form that is already shown.
     int ShowModal();
     void SetModalResult(int result);
 
@@ -213,6 +243,8 @@ private:
     void createChildren(const TObjectDesc& desc, TControl* parent, IControlPeer& parentPeer);
     TPart* createPart(const TObjectDesc& desc);
     std::vector<TControl*> tabOrder() const;
+    // Centres a form whose Position asks for it, the first time it is shown only.
+    void placeOnFirstShow();
     TComponent* createComponent(const TObjectDesc& desc, TControl* parent,
                                 IControlPeer& parentPeer);
 
@@ -222,9 +254,20 @@ private:
     std::map<std::string, TNotifyEvent> handlers_;
     std::map<std::string, PartFactory> parts_;
     std::map<std::string, TComponent*> byName_;
+    bool placed_ = false;
 };
 
+// Where a window of `frame`'s size is centred on `screen`, never left of or
+// above the screen's top-left corner.
+TBounds ScreenCentred(const TBounds& screen, const TBounds& frame);
+
 // ------------------------------------------------------------------ application
+
+// An operation that the object's state does not allow.
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // The text the error display shows: a full stop is added unless the text is
 // empty or already ends in a character at or below '.' (such as '.' or '!').
@@ -259,8 +302,25 @@ public:
 
     IWidgetSet& WidgetSet() const { return widgets_; }
 
+    // The tray cycle's operations on the application window (ui/Tray.cpp).
+    // Minimise: nothing when already minimised; else minimise with the program's
+    // windows, then run every TApplicationEvents' OnMinimize. Errors propagate.
+    void Minimize();
+    bool Minimized() const;
+    // Restore: nothing unless minimised; the focus goes back to the control of
+    // the main form that last had it.
+    void Restore();
+    void BringToFront();
+    void ShowTaskbarEntry(bool show);
+    // Runs `call` from the main loop after the current event; errors go to the
+    // error display.
+    void PostCall(std::function<void()> call);
+    void AddEvents(TApplicationEvents* events);
+    void RemoveEvents(TApplicationEvents* events);
+
 private:
     IWidgetSet& widgets_;
+    std::vector<TApplicationEvents*> events_;
     std::string title_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;

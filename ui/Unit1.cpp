@@ -1,6 +1,9 @@
 #include "ui/Unit1.h"
 
 #include "settings/Settings.h"
+#include "ui/About.h"
+
+#include <exception>
 
 namespace vostrel {
 
@@ -17,6 +20,16 @@ TForm1::TForm1(TComponent* owner, IWidgetSet& widgets, Unit1Services services)
     bind("TrayIcon1DblClick", &TForm1::TrayIcon1DblClick);
     bind("About1Click", &TForm1::About1Click);
     bind("Exit1Click", &TForm1::Exit1Click);
+    const TEventBinder events = [this](const TValue& name) { return handler(name); };
+    Part("TTrayIcon",
+         [this, events](const TObjectDesc& d) { return new TTrayIcon(*this, d, events); });
+    Part("TApplicationEvents",
+         [this, events](const TObjectDesc& d) { return new TApplicationEvents(this, d, events); });
+    Part("TPopupActionBar",
+         [this, events](const TObjectDesc& d) { return new TPopupActionBar(*this, d, events); });
+    Part("TOpenDialog", [this](const TObjectDesc& d) {
+        return new TOpenDialog(*this, d, services_.currentFolder);
+    });
     Load();
 }
 
@@ -30,10 +43,10 @@ void TForm1::Loaded() {
     Button1 = Find<TButton>("Button1");
     Button2 = Find<TButton>("Button2");
     ThreadedTimer1 = Find<TThreadedTimer>("ThreadedTimer1");
-    TrayIcon1 = Find<TPart>("TrayIcon1");
-    ApplicationEvents1 = Find<TPart>("ApplicationEvents1");
-    PopupActionBar1 = Find<TPart>("PopupActionBar1");
-    OpenDialog1 = Find<TPart>("OpenDialog1");
+    TrayIcon1 = Find<TTrayIcon>("TrayIcon1");
+    ApplicationEvents1 = Find<TApplicationEvents>("ApplicationEvents1");
+    PopupActionBar1 = Find<TPopupActionBar>("PopupActionBar1");
+    OpenDialog1 = Find<TOpenDialog>("OpenDialog1");
 
     tick_.joystickNumber = [this] { return SpinEdit1->Value(); };
     tick_.triggerPath = [this] { return Edit1->Text(); };
@@ -63,7 +76,11 @@ void TForm1::Timer1Timer(TComponent*) {
     RunPollTick(tick_);
 }
 
-void TForm1::Button1Click(TComponent*) {}
+void TForm1::Button1Click(TComponent*) {
+    // Cancel changes nothing; the path is taken as it is, unexamined and unsaved.
+    if (OpenDialog1->Execute())
+        Edit1->SetText(OpenDialog1->FileName);
+}
 
 void TForm1::Button2Click(TComponent*) {
     saveSettings(
@@ -71,11 +88,40 @@ void TForm1::Button2Click(TComponent*) {
         [this] { return SpinEdit1->Value(); });
 }
 
-void TForm1::ApplicationEvents1Minimize(TComponent*) {}
+void TForm1::ApplicationEvents1Minimize(TComponent*) {
+    // With no notification area the window would hide into nothing: it stays an
+    // ordinary minimised window on the taskbar instead.
+    if (!TrayIcon1->HostAvailable())
+        return;
+    Application->ShowTaskbarEntry(false);
+    try {
+        TrayIcon1->SetVisible(true);
+    } catch (...) {
+        Application->ShowTaskbarEntry(true); // keep the window reachable
+        throw;
+    }
+}
 
-void TForm1::TrayIcon1DblClick(TComponent*) {}
+void TForm1::TrayIcon1DblClick(TComponent*) {
+    // A failed removal is reported, but only after the window is back: the
+    // icon may well be gone already, and nothing else would lead back to it.
+    std::exception_ptr failure;
+    try {
+        TrayIcon1->SetVisible(false);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    Application->ShowTaskbarEntry(true);
+    Application->Restore();
+    Application->BringToFront();
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
-void TForm1::About1Click(TComponent*) {}
+void TForm1::About1Click(TComponent*) {
+    if (AboutBox)
+        AboutBox->ShowModal();
+}
 
 void TForm1::Exit1Click(TComponent*) {
     Close();

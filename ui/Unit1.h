@@ -6,7 +6,9 @@
 #include "engine/Platform.h"
 #include "engine/ThdTimer.h"
 #include "settings/IniFile.h"
+#include "ui/Dialogs.h"
 #include "ui/Forms.h"
+#include "ui/Tray.h"
 
 #include <array>
 #include <string>
@@ -20,6 +22,8 @@ struct Unit1Services {
     IProfileFunctions* profile = nullptr;
     // Worked out afresh for every load and save.
     std::function<std::string()> settingsPath;
+    // Moved by a confirmed choice of the trigger program; may be null.
+    ICurrentFolder* currentFolder = nullptr;
 };
 
 class TForm1 : public TForm {
@@ -34,10 +38,10 @@ public:
     TButton* Button1 = nullptr;
     TButton* Button2 = nullptr;
     TThreadedTimer* ThreadedTimer1 = nullptr;
-    TPart* TrayIcon1 = nullptr;
-    TPart* ApplicationEvents1 = nullptr;
-    TPart* PopupActionBar1 = nullptr;
-    TPart* OpenDialog1 = nullptr;
+    TTrayIcon* TrayIcon1 = nullptr;
+    TApplicationEvents* ApplicationEvents1 = nullptr;
+    TPopupActionBar* PopupActionBar1 = nullptr;
+    TOpenDialog* OpenDialog1 = nullptr;
 
     void FormCreate(TComponent* Sender);
     void Timer1Timer(TComponent* Sender);

@@ -2,24 +2,35 @@
 
 #include "engine/HandOver.h"
 #include "ui/qt/QtSpinEdit.h"
+#include "ui/qt/QtTray.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QWidget>
 #include <map>
+
+// The icons are compiled into this static library; nothing else refers to
+// them, so the linker would drop them unless they are registered by hand.
+static void registerResources() {
+    Q_INIT_RESOURCE(vostrel);
+}
 
 namespace vostrel::qt {
 
 QIcon programIcon() {
+    static const bool registered = (registerResources(), true);
+    (void)registered;
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 72, 96, 128})
         icon.addFile(QStringLiteral(":/vostrel/icons/vostrel-%1.png").arg(size), QSize(size, size));
@@ -145,6 +156,9 @@ public:
     PanelPeer(QWidget* parent, const TObjectDesc& d)
         : WidgetPeer(new LampWidget(parent, qstr(d.text("Caption")))) {
         place(widget(), d);
+        // A lowered outer bevel around a raised inner one: the About box's groove.
+        if (d.text("BevelInner") == "bvRaised" && d.text("BevelOuter") == "bvLowered")
+            lamp()->setFrameStyle(QFrame::Box | QFrame::Sunken);
         if (d.text("Color") == "clWhite")
             lamp()->setFill(Qt::white);
         else
@@ -244,6 +258,17 @@ protected:
         if (modal_)
             modal_->exit(mrCancel);
     }
+    // Enter presses the default button wherever the focus is. Escape does
+    // nothing: no form here has a cancel button.
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+            for (QPushButton* b : findChildren<QPushButton*>())
+                if (b->isDefault() && b->isEnabled() && b->isVisible()) {
+                    b->click();
+                    return;
+                }
+        QWidget::keyPressEvent(e);
+    }
 
 public:
     TForm& form_;
@@ -282,16 +307,29 @@ public:
     void Hide() override { widget_->hide(); }
     bool Visible() const override { return widget_ && widget_->isVisible(); }
     int ShowModal() override {
+        // As on Windows, the program's windows shown now are disabled, and no
+        // others: the main window hidden in the tray comes back usable, and
+        // the tray icon keeps working.
+        QPointer<QWidget> active = QApplication::activeWindow();
+        std::vector<QPointer<QWidget>> disabled;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != widget_ && dynamic_cast<FormWidget*>(w) && w->isVisible() && w->isEnabled()) {
+                w->setEnabled(false);
+                disabled.emplace_back(w);
+            }
         QEventLoop loop;
         widget_->modal_ = &loop;
-        widget_->setWindowModality(Qt::ApplicationModal);
         Show();
         const int result = loop.exec();
         if (widget_) {
             widget_->modal_ = nullptr;
             widget_->hide();
-            widget_->setWindowModality(Qt::NonModal);
         }
+        for (const QPointer<QWidget>& w : disabled)
+            if (w)
+                w->setEnabled(true);
+        if (active && active->isVisible())
+            active->activateWindow();
         return result;
     }
     void EndModal(int result) override {
@@ -299,6 +337,26 @@ public:
             widget_->modal_->exit(result);
     }
     TControl* ActiveControl() const override { return nullptr; }
+    TBounds FrameBounds() const override {
+        QRect r = widget_->frameGeometry();
+        // Before its first showing a window has no frame yet: assume the main window's.
+        QWidget* main = Application && Application->MainForm()
+                            ? QtWidgetSet::widgetOf(&Application->MainForm()->FormPeer())
+                            : nullptr;
+        if (r == widget_->geometry() && main && main != widget_) {
+            const QRect f = main->frameGeometry();
+            const QRect g = main->geometry();
+            r.adjust(f.left() - g.left(), f.top() - g.top(), f.right() - g.right(),
+                     f.bottom() - g.bottom());
+        }
+        return {r.x(), r.y(), r.width(), r.height()};
+    }
+    TBounds ScreenBounds() const override {
+        QScreen* screen = widget_->screen() ? widget_->screen() : QGuiApplication::primaryScreen();
+        const QRect r = screen ? screen->geometry() : QRect();
+        return {r.x(), r.y(), r.width(), r.height()};
+    }
+    void MoveTo(int left, int top) override { widget_->move(left, top); }
     void SetTabOrder(const std::vector<TControl*>& order) override {
         QWidget* previous = nullptr;
         for (TControl* c : order) {
@@ -334,14 +392,17 @@ public:
         mainForm.Show();
         QApplication::exec();
     }
-    void SetTitle(const std::string& title) override {
-        QGuiApplication::setApplicationDisplayName(qstr(title));
-    }
+    // The title is the caption of the taskbar entry; here the main window
+    // carries that entry and its caption is the title already. (As Qt's
+    // display name it would be appended to every other caption: "About — ...")
+    void SetTitle(const std::string&) override {}
 
     HandOverPump pump;
 };
 
-QtWidgetSet::QtWidgetSet() : app_(std::make_unique<QtApplicationPeer>()) {}
+QtWidgetSet::QtWidgetSet()
+    : app_(std::make_unique<QtApplicationPeer>()),
+      window_(std::make_unique<QtApplicationWindow>()) {}
 QtWidgetSet::~QtWidgetSet() = default;
 
 IApplicationPeer& QtWidgetSet::Application() {

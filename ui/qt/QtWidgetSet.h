@@ -19,6 +19,7 @@ QIcon programIcon();
 unsigned rgbOf(TColor colour);
 
 class QtApplicationPeer;
+class QtApplicationWindow;
 
 class QtWidgetSet final : public IWidgetSet {
 public:
@@ -29,12 +30,18 @@ public:
     IApplicationPeer& Application() override;
     std::unique_ptr<IFormPeer> CreateForm(TForm& form) override;
     std::unique_ptr<IControlPeer> CreateControl(TControl& control, IControlPeer& parent) override;
+    // The tray cycle (QtTray.cpp) and the open dialog (QtDialogs.cpp).
+    IApplicationWindowPeer* ApplicationWindow() override;
+    std::unique_ptr<ITrayIconPeer> CreateTrayIcon(TTrayIcon& icon) override;
+    std::unique_ptr<IPopupMenuPeer> CreatePopupMenu(TPopupActionBar& menu) override;
+    std::unique_ptr<IOpenDialogPeer> CreateOpenDialog(TOpenDialog& dialog) override;
 
     // The native widget behind a peer (for tests and the tray code).
     static QWidget* widgetOf(IControlPeer* peer);
 
 private:
     std::unique_ptr<QtApplicationPeer> app_;
+    std::unique_ptr<QtApplicationWindow> window_;
 };
 
 } // namespace vostrel::qt
