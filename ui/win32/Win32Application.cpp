@@ -95,7 +95,11 @@ Win32ApplicationPeer::~Win32ApplicationPeer() {
 
 intptr_t Win32ApplicationPeer::handle(unsigned msg, uintptr_t wParam, intptr_t lParam,
                                       bool& handled) {
-    (void)lParam;
+    if (hook_) {
+        intptr_t result = 0;
+        if (hook_(msg, wParam, lParam, result))
+            return result;
+    }
     switch (msg) {
     case WM_NULL:
         // The hand-over's wake-up: run the queue and pass the message no further.
@@ -104,11 +108,14 @@ intptr_t Win32ApplicationPeer::handle(unsigned msg, uintptr_t wParam, intptr_t l
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_MINIMIZE:
-            Minimize();
+            if (Application)
+                Application->Minimize();
             return 0;
         case SC_RESTORE:
-            Restore();
-            BringToFront();
+            if (Application) {
+                Application->Restore();
+                Application->BringToFront();
+            }
             return 0;
         case SC_CLOSE:
             closeMainForm();
@@ -118,6 +125,17 @@ intptr_t Win32ApplicationPeer::handle(unsigned msg, uintptr_t wParam, intptr_t l
     case WM_CLOSE:
         closeMainForm();
         return 0;
+    case WM_COMMAND:
+        // A call posted with PostCall, the tray menu's choice among them.
+        if (lParam == 0) {
+            if (auto it = posted_.find(LOWORD(wParam)); it != posted_.end()) {
+                const std::function<void()> call = std::move(it->second);
+                posted_.erase(it);
+                call();
+            }
+            return 0;
+        }
+        break;
     case WM_SETFOCUS:
         // The zero-size window never keeps the focus; the pop-up that had it takes it.
         if (HWND popup = GetLastActivePopup(hwndOf(window_));
@@ -162,6 +180,17 @@ void* Win32ApplicationPeer::MainWindow() const {
 
 // ---------------------------------------------------------------- loops
 
+void Win32ApplicationPeer::dispatch(void* message) {
+    MSG& msg = *static_cast<MSG*>(message);
+    // The keyboard interface of the forms: Tab, access keys, the default button.
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && dynamic_cast<FormPeer*>(NativeWindow::FromHandle(root)) &&
+        IsDialogMessageA(root, &msg))
+        return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
 bool Win32ApplicationPeer::HandleMessage() {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -169,19 +198,25 @@ bool Win32ApplicationPeer::HandleMessage() {
             quitCode_ = static_cast<int>(msg.wParam);
             return false;
         }
-        // The keyboard interface of the forms: Tab, access keys, the default button.
-        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (root && dynamic_cast<FormPeer*>(NativeWindow::FromHandle(root)) &&
-            IsDialogMessageA(root, &msg))
-            return true;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        dispatch(&msg);
         return true;
     }
     // Idle: run what the hand-over holds, and look for messages again if anything ran.
     if (!handOver_.service())
         WaitMessage();
     return true;
+}
+
+void Win32ApplicationPeer::DispatchWaiting() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quitCode_ = static_cast<int>(msg.wParam);
+            PostQuitMessage(quitCode_);
+            return;
+        }
+        dispatch(&msg);
+    }
 }
 
 void Win32ApplicationPeer::Run(TForm& mainForm) {
@@ -194,8 +229,9 @@ void Win32ApplicationPeer::Run(TForm& mainForm) {
         SetWindowLongPtrA(app, GWL_EXSTYLE,
                           GetWindowLongPtrA(app, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_NOACTIVATE));
         ShowWindow(app, SW_SHOW);
-        guarded([this] {
-            Minimize();
+        guarded([] {
+            if (Application)
+                Application->Minimize();
             return LRESULT(0);
         });
     } else {
@@ -307,18 +343,10 @@ void Win32ApplicationPeer::Minimize() {
     } else {
         withoutAnimation([app] { ShowWindow(app, SW_MINIMIZE); });
     }
-    fireMinimize();
 }
 
-void Win32ApplicationPeer::fireMinimize() {
-    if (!Application)
-        return;
-    for (TComponent* c : Application->Components())
-        if (auto* form = dynamic_cast<TForm*>(c))
-            for (TComponent* part : form->Components())
-                if (auto* events = dynamic_cast<TPart*>(part);
-                    events && events->Desc().className == "TApplicationEvents")
-                    events->Fire("OnMinimize");
+void Win32ApplicationPeer::ShowTaskbarEntry(bool show) {
+    ShowWindow(hwndOf(window_), show ? SW_SHOW : SW_HIDE);
 }
 
 void Win32ApplicationPeer::Restore() {
@@ -337,8 +365,6 @@ void Win32ApplicationPeer::Restore() {
         main->SetMinimizedStart(false);
         main->Show();
     }
-    if (main)
-        main->RestoreFocus();
 }
 
 void Win32ApplicationPeer::BringToFront() {
@@ -346,6 +372,16 @@ void Win32ApplicationPeer::BringToFront() {
     HWND popup = GetLastActivePopup(app);
     if (popup != app && IsWindowVisible(popup) && IsWindowEnabled(popup))
         SetForegroundWindow(popup);
+}
+
+void Win32ApplicationPeer::PostCall(std::function<void()> call) {
+    // Identifiers are reused only after the whole range has gone round.
+    while (posted_.count(nextCallId_) || nextCallId_ == 0)
+        ++nextCallId_;
+    const uint16_t id = nextCallId_++;
+    posted_[id] = std::move(call);
+    if (!PostMessageA(hwndOf(window_), WM_COMMAND, id, 0))
+        posted_.erase(id);
 }
 
 } // namespace vostrel::win32

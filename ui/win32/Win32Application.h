@@ -6,7 +6,9 @@
 
 #include "ui/Forms.h"
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,7 +18,7 @@ namespace vostrel::win32 {
 class Win32HandOver;
 class FormPeer;
 
-class Win32ApplicationPeer final : public IApplicationPeer {
+class Win32ApplicationPeer final : public IApplicationPeer, public IApplicationWindowPeer {
 public:
     explicit Win32ApplicationPeer(Win32HandOver& handOver);
     ~Win32ApplicationPeer() override;
@@ -39,18 +41,31 @@ public:
     // and sleeps until a message comes when there is none. False when it took the
     // quit message, which is then left for the loop to handle.
     bool HandleMessage();
+    // Dispatches the messages already waiting, without waiting for more; a quit
+    // message is left for the loops.
+    void DispatchWaiting();
     int QuitCode() const { return quitCode_; }
 
-    // The application's minimise: the application window goes to its taskbar entry,
-    // taking its owned windows with it, then OnMinimize of every TApplicationEvents
-    // part runs. Nothing happens when it is minimised already.
-    void Minimize();
-    // The application's restore, back to the zero-size window at the screen centre,
-    // with the keyboard focus back where it was.
-    void Restore();
+    // The application window's part of the tray cycle. Minimise: the application
+    // window goes to its taskbar entry, taking its owned windows with it (the
+    // application object checks first that it is not minimised already).
+    void Minimize() override;
+    // Takes the application window off the screen or puts it back (SW_HIDE, SW_SHOW).
+    void ShowTaskbarEntry(bool show) override;
+    // Back to the zero-size window at the screen centre; a main window that a
+    // minimised start never showed is shown.
+    void Restore() override;
     // Brings the last active pop-up (normally the main window) to the foreground.
-    void BringToFront();
-    bool Minimized() const;
+    void BringToFront() override;
+    bool Minimized() const override;
+    // Posts WM_COMMAND with an identifier of the call to the application window.
+    void PostCall(std::function<void()> call) override;
+
+    // While set, the application window's messages go here first; true when the
+    // hook answered one (the owner-drawn tray menu's measuring and drawing).
+    using MessageHook =
+        std::function<bool(unsigned msg, uintptr_t wParam, intptr_t lParam, intptr_t& result)>;
+    void SetMessageHook(MessageHook hook) { hook_ = std::move(hook); }
 
     // The show command the program was started with (SW_SHOWMINNOACTIVE starts it
     // minimised); read from the start-up information unless set.
@@ -78,7 +93,7 @@ private:
     // The application window's messages; `handled` false leaves one to the default.
     intptr_t handle(unsigned msg, uintptr_t wParam, intptr_t lParam, bool& handled);
     FormPeer* mainForm() const;
-    void fireMinimize();
+    void dispatch(void* msg);
     void closeMainForm();
 
     Win32HandOver& handOver_;
@@ -90,6 +105,9 @@ private:
     int quitCode_ = 0;
     int showCommand_ = -1;
     std::function<void()> endSession_;
+    MessageHook hook_;
+    std::map<uint16_t, std::function<void()>> posted_;
+    uint16_t nextCallId_ = 1;
 };
 
 } // namespace vostrel::win32

@@ -674,7 +674,7 @@ LRESULT FormPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSCOMMAND:
         // The main window minimises the whole application, not itself.
         if ((wParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == &form_) {
-            app_.Minimize();
+            Application->Minimize();
             return 0;
         }
         break;
