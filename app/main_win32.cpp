@@ -6,6 +6,7 @@
 #include "ui/About.h"
 #include "ui/Unit1.h"
 #include "ui/win32/Win32Application.h"
+#include "ui/win32/Win32Dialogs.h"
 #include "ui/win32/Win32WidgetSet.h"
 
 #include "platform/win32/WinApi.h"
@@ -27,9 +28,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Launches are owned by the main window, also those made while it is being built.
     win32::ShellLauncher launcher([&widgets] { return widgets.App().MainWindow(); });
     win32::Win32ProfileFunctions profile;
+    win32::Win32CurrentFolder currentFolder;
     try {
-        app.CreateForm<TForm1>(
-            Unit1Services{&joystick, &launcher, &profile, &win32::win32SettingsPath});
+        app.CreateForm<TForm1>(Unit1Services{&joystick, &launcher, &profile,
+                                             &win32::win32SettingsPath, &currentFolder});
         app.CreateForm<TAboutBox>();
     } catch (const std::exception& e) {
         app.ShowException(e);

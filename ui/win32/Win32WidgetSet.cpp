@@ -4,6 +4,7 @@
 #include "platform/win32/Threads.h"
 #include "ui/win32/Win32Application.h"
 #include "ui/win32/Win32Controls.h"
+#include "ui/win32/Win32Shell.h"
 #include "ui/win32/Win32WidgetServices.h"
 
 #include <commctrl.h>
@@ -12,12 +13,15 @@ namespace vostrel::win32 {
 
 Win32WidgetSet::Win32WidgetSet() : Win32WidgetSet(Win32HandOver::main()) {}
 
-Win32WidgetSet::Win32WidgetSet(Win32HandOver& handOver)
+Win32WidgetSet::Win32WidgetSet(Win32HandOver& handOver) : Win32WidgetSet(handOver, ShellCalls{}) {}
+
+Win32WidgetSet::Win32WidgetSet(Win32HandOver& handOver, const ShellCalls& shell)
     : beeper_(std::make_unique<Win32Beeper>()),
       timers_(std::make_unique<Win32TimerFactory>([](const std::exception& e) {
           if (vostrel::Application)
               vostrel::Application->ShowException(e);
       })),
+      shell_(std::make_unique<ShellCalls>(shell.orSystem())),
       previousTimerHandOver_(TimerEnv::standard().handOver) {
     // The themed controls of the manifest live in the common controls library.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
@@ -32,6 +36,10 @@ Win32WidgetSet::~Win32WidgetSet() {
 
 IApplicationPeer& Win32WidgetSet::Application() {
     return *app_;
+}
+
+IApplicationWindowPeer* Win32WidgetSet::ApplicationWindow() {
+    return app_.get();
 }
 
 std::unique_ptr<IFormPeer> Win32WidgetSet::CreateForm(TForm& form) {

@@ -16,6 +16,7 @@ namespace vostrel::win32 {
 
 class Win32HandOver;
 class Win32ApplicationPeer;
+struct ShellCalls;
 
 class Win32WidgetSet final : public IWidgetSet {
 public:
@@ -23,12 +24,19 @@ public:
     // becomes the one threaded timers use (TimerEnv::standard()) while the set lives.
     Win32WidgetSet();
     explicit Win32WidgetSet(Win32HandOver& handOver);
+    // The tray icon and the chooser make `shell`'s calls (the real ones where empty).
+    Win32WidgetSet(Win32HandOver& handOver, const ShellCalls& shell);
     ~Win32WidgetSet() override;
 
     IApplicationPeer& Application() override;
     Win32ApplicationPeer& App() { return *app_; }
     std::unique_ptr<IFormPeer> CreateForm(TForm& form) override;
     std::unique_ptr<IControlPeer> CreateControl(TControl& control, IControlPeer& parent) override;
+    // The tray cycle (Win32Tray.cpp) and the chooser (Win32Dialogs.cpp).
+    IApplicationWindowPeer* ApplicationWindow() override;
+    std::unique_ptr<ITrayIconPeer> CreateTrayIcon(TTrayIcon& icon) override;
+    std::unique_ptr<IPopupMenuPeer> CreatePopupMenu(TPopupActionBar& menu) override;
+    std::unique_ptr<IOpenDialogPeer> CreateOpenDialog(TOpenDialog& dialog) override;
 
     // The native window (HWND) behind a peer of this set; null for any other.
     static void* HandleOf(const IControlPeer* peer);
@@ -40,6 +48,7 @@ private:
     std::unique_ptr<Win32ApplicationPeer> app_;
     std::unique_ptr<IBeeper> beeper_;
     std::unique_ptr<ITimerFactory> timers_;
+    std::unique_ptr<ShellCalls> shell_;
     HandOver* previousTimerHandOver_;
 };
 
