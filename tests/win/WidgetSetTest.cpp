@@ -2,42 +2,16 @@
 // the main window from its layout, message boxes and the error display, modal
 // loops, and the application's minimise and restore.
 
-#include "ui/win32/Win32WidgetSet.h"
+#include "WidgetTestSupport.h"
 
-#include "engine/ThdTimer.h"
-#include "platform/win32/Threads.h"
-#include "support/Fakes.h"
 #include "ui/About.h"
-#include "ui/Unit1.h"
-#include "ui/win32/Win32Application.h"
 #include "ui/win32/Win32Controls.h"
-
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "platform/win32/WinApi.h"
 
 using namespace vostrel;
 using namespace vostrel::win32;
+using namespace vostrel::wintest;
 
 namespace {
-
-HWND hwnd(const IControlPeer* peer) {
-    return static_cast<HWND>(Win32WidgetSet::HandleOf(peer));
-}
-HWND hwnd(TControl* control) {
-    return hwnd(control->Peer());
-}
-
-std::string windowText(HWND w) {
-    char buffer[256] = {};
-    GetWindowTextA(w, buffer, sizeof buffer);
-    return buffer;
-}
 
 RECT childRect(HWND child) {
     RECT r;
@@ -45,76 +19,6 @@ RECT childRect(HWND child) {
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
-
-// Calls `check` from inside whatever loop runs, every few milliseconds, through a
-// thread timer: the way to act while a modal loop or a message box is up.
-class DuringLoops {
-public:
-    explicit DuringLoops(std::function<void()> check) {
-        current() = std::move(check);
-        id_ = SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR, DWORD) {
-            if (current())
-                current()();
-        });
-    }
-    ~DuringLoops() {
-        KillTimer(nullptr, id_);
-        current() = nullptr;
-    }
-
-private:
-    static std::function<void()>& current() {
-        static std::function<void()> check;
-        return check;
-    }
-    UINT_PTR id_;
-};
-
-// A message box seen from inside its own loop, then answered with OK.
-struct SeenBox {
-    std::string text;
-    std::string caption;
-    HWND owner = nullptr;
-    std::vector<bool> enabled; // of the windows watched
-};
-
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(std::vector<HWND> watched = {})
-        : watched_(std::move(watched)), during_([this] { answer(); }) {}
-    std::vector<SeenBox> boxes;
-
-private:
-    void answer() {
-        HWND box = nullptr;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND w, LPARAM found) -> BOOL {
-                char cls[16] = {};
-                GetClassNameA(w, cls, sizeof cls);
-                if (std::string(cls) == "#32770" && IsWindowVisible(w)) {
-                    *reinterpret_cast<HWND*>(found) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&box));
-        if (!box)
-            return;
-        SeenBox seen;
-        char text[512] = {};
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        seen.text = text;
-        seen.caption = windowText(box);
-        seen.owner = GetWindow(box, GW_OWNER);
-        for (HWND w : watched_)
-            seen.enabled.push_back(IsWindowEnabled(w) != FALSE);
-        boxes.push_back(seen);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    std::vector<HWND> watched_;
-    DuringLoops during_;
-};
 
 // A small form with the parts these tests need.
 constexpr const char* kTestLayout = R"(
@@ -158,57 +62,16 @@ public:
                 onClick();
         });
         Handler("Minimized", [this](TComponent*) { ++minimized; });
+        Part("TApplicationEvents", [this](const TObjectDesc& d) {
+            return new TApplicationEvents(this, d, [this](const TValue& n) { return handler(n); });
+        });
         Load();
     }
     std::function<void()> onClick;
     int minimized = 0;
 };
 
-class WidgetSet : public ::testing::Test {
-protected:
-    WidgetSet() : launcher(log), widgets(handOver), app(widgets) {
-        TimerEnv::standard().priority = win32WorkerPriorityFactory();
-        app.SetTitle("Vostrel");
-    }
-    ~WidgetSet() override {
-        TimerEnv::standard().priority = nullptr;
-        // A quit request must not end the next test's loops.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-    }
-    Win32ApplicationPeer& peer() { return widgets.App(); }
-    HWND appWindow() { return static_cast<HWND>(peer().Window()); }
-    TForm1* createMain() {
-        form = app.CreateForm<TForm1>(
-            Unit1Services{&joystick, &launcher, &profile, [] { return std::string("C:\\v.ini"); }});
-        return form;
-    }
-    // Runs the loop until `done()`, a bound, or the quit message (which is kept).
-    bool pumpUntil(const std::function<bool()>& done,
-                   std::chrono::milliseconds bound = std::chrono::seconds(20)) {
-        const UINT_PTR tick = SetTimer(nullptr, 0, 10, nullptr); // the loop never sleeps long
-        const auto until = std::chrono::steady_clock::now() + bound;
-        bool ok = true;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > until || !peer().HandleMessage()) {
-                ok = done();
-                break;
-            }
-        }
-        KillTimer(nullptr, tick);
-        return ok;
-    }
-
-    test::EventLog log;
-    test::ScriptedJoystick joystick;
-    test::RecordingLauncher launcher;
-    test::MemoryProfile profile;
-    Win32HandOver handOver;
-    Win32WidgetSet widgets;
-    TApplication app;
-    TForm1* form = nullptr;
-};
+class WidgetSet : public WidgetFixture {};
 
 } // namespace
 
@@ -444,26 +307,6 @@ TEST_F(WidgetSet, MinimisingTheMainWindowMinimisesTheApplicationOnce) {
     EXPECT_EQ(r.right - r.left, 0);
     EXPECT_EQ(r.bottom - r.top, 0);
     EXPECT_EQ(GetFocus(), hwnd(test->Find<TControl>("Edit1")));
-}
-
-TEST_F(WidgetSet, StartedMinimisedTheMainWindowIsFirstShownByRestore) {
-    auto* test = app.CreateForm<TTestForm>();
-    peer().SetShowCommand(SW_SHOWMINNOACTIVE);
-    bool checked = false;
-    DuringLoops during([&] {
-        if (checked)
-            return;
-        checked = true;
-        EXPECT_TRUE(IsIconic(appWindow()));
-        EXPECT_FALSE(test->Visible());
-        EXPECT_EQ(test->minimized, 1);
-        peer().Restore();
-        EXPECT_TRUE(test->Visible());
-        EXPECT_TRUE(IsWindowVisible(hwnd(&test->FormPeer())));
-        app.Terminate();
-    });
-    app.Run();
-    EXPECT_TRUE(checked);
 }
 
 TEST_F(WidgetSet, SessionEndIsAllowedAndRunsTheExitSteps) {

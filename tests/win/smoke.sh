@@ -2,7 +2,8 @@
 # Smoke run of the real Windows program under Wine on Xvfb: the main window comes
 # up with its size and the number 1, its lamps are white (Wine has no joystick, so
 # every reading is an error that changes nothing), Save Settings writes the
-# three-line file beside the exe, minimise hides it, restore brings it back and
+# three-line file beside the exe, minimise puts its icon into the notification
+# area, the icon's menu and a double-click on it bring the window back, and
 # closing ends the program with exit code 0.
 #   smoke.sh <vostrel.exe> <probe.exe> <folder for the screenshots>
 # Uses its own Wine prefix with the X11 driver (build/wine-prefix-x11), made on
@@ -70,8 +71,28 @@ expected=$'[Settings]\r\nPathToTrigger=C:\\Program Files\\Brask\\Tarnwick\\pella
 [ "$(cat "$work/app/vostrel.ini")" = "$expected" ] || fail "unexpected settings file: $(od -c "$work/app/vostrel.ini")"
 
 "$wine" "$probe" minimize || fail "minimise did not hide the window"
+# With no tray on the display, Wine shows the icon in a window of its own.
+read -r _ ix iy < <("$wine" "$probe" tray | tr -d '\r') || fail "no icon in the notification area"
 import -window root "$shots/smoke-minimized.png"
-"$wine" "$probe" restore || fail "restore did not bring the window back"
+
+# A right click opens the menu at the cursor; a click on Restore brings the window
+# back. The keyboard cannot be used here: X keeps the focus on Wine's tray window.
+xdotool mousemove "$ix" "$iy" click 3
+read -r _ left top _ bottom < <("$wine" "$probe" menu | tr -d '\r') || fail "no menu"
+[ "$left $top" = "$ix $iy" ] || fail "the menu opened at $left,$top, not at the cursor $ix,$iy"
+import -window root "$shots/smoke-menu.png"
+# Restore is the third of the four rows; Exit's row of 21 pixels and the frame's
+# pixel lie below it.
+xdotool mousemove $((left + 30)) $((bottom - 33)) click 1
+"$wine" "$probe" restored || fail "Restore did not bring the window back"
+"$wine" "$probe" notray || fail "the icon stayed after Restore"
+
+# Into the tray again, and back with a double-click on the icon.
+"$wine" "$probe" minimize || fail "the second minimise did not hide the window"
+read -r _ ix iy < <("$wine" "$probe" tray | tr -d '\r') || fail "no icon the second time"
+xdotool mousemove "$ix" "$iy" click --repeat 2 --delay 80 1
+"$wine" "$probe" restored || fail "a double-click on the icon did not bring the window back"
+"$wine" "$probe" notray || fail "the icon stayed after the double-click"
 "$wine" "$probe" close
 code=0
 wait "$app" || code=$?

@@ -2,7 +2,11 @@
 //   probe show       waits for the main window, then prints its client size, the
 //                    screen position of its client area and the number box's text
 //   probe minimize   sends the main window's minimise command; waits until hidden
-//   probe restore    sends the taskbar entry's restore command; waits until shown
+//   probe tray       waits for Wine's notification area to show an icon, then prints
+//                    the screen position of the icon's middle
+//   probe notray     waits until Wine's notification area shows no icon
+//   probe menu       waits for a pop-up menu, then prints its screen rectangle
+//   probe restored   waits until the main window is shown and not minimised
 //   probe close      closes the main window as its close box does
 // Exits non-zero when the window or the awaited state does not come within 20 s.
 
@@ -80,14 +84,47 @@ int main(int argc, char** argv) {
         PostMessageA(form, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         return waitFor([&] { return !IsWindowVisible(form) && IsIconic(app); }) ? 0 : 1;
     }
-    if (command == "restore") {
-        PostMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
-        return waitFor([&] { return IsWindowVisible(form) && !IsIconic(app); }) ? 0 : 1;
+    if (command == "tray") {
+        // Without a tray on the X display, Wine's X11 driver docks each icon as a
+        // child window of a stand-alone tray window of its own.
+        HWND icon = nullptr;
+        if (!waitFor([&] {
+                HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+                icon = tray && IsWindowVisible(tray) ? GetWindow(tray, GW_CHILD) : nullptr;
+                return icon != nullptr;
+            }))
+            return 1;
+        RECT r;
+        GetWindowRect(icon, &r);
+        std::printf("icon %ld %ld\n", (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        return 0;
     }
+    if (command == "notray") {
+        return waitFor([] {
+            HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+            return !tray || !IsWindowVisible(tray) || !GetWindow(tray, GW_CHILD);
+        })
+                   ? 0
+                   : 1;
+    }
+    if (command == "menu") {
+        HWND menu = nullptr;
+        if (!waitFor([&] {
+                menu = FindWindowA("#32768", nullptr);
+                return menu && IsWindowVisible(menu);
+            }))
+            return 1;
+        RECT r;
+        GetWindowRect(menu, &r);
+        std::printf("menu %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (command == "restored")
+        return waitFor([&] { return IsWindowVisible(form) && !IsIconic(app); }) ? 0 : 1;
     if (command == "close") {
         PostMessageA(form, WM_CLOSE, 0, 0);
         return 0;
     }
-    std::puts("usage: probe show|minimize|restore|close");
+    std::puts("usage: probe show|minimize|tray|menu|restored|close");
     return 2;
 }

@@ -1,0 +1,90 @@
+#pragma once
+// What the widget-set tests share: a program with the Win32 widget set and fakes
+// of the world, a loop to run until a condition holds, and helpers that act from
+// inside whatever loop is running (modal loops, menus, message boxes).
+
+#include "engine/ThdTimer.h"
+#include "platform/win32/Threads.h"
+#include "support/Fakes.h"
+#include "ui/Unit1.h"
+#include "ui/win32/Win32Application.h"
+#include "ui/win32/Win32Shell.h"
+#include "ui/win32/Win32WidgetSet.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/WinApi.h"
+
+namespace vostrel::wintest {
+
+HWND hwnd(const IControlPeer* peer);
+HWND hwnd(TControl* control);
+std::string windowText(HWND w);
+std::string className(HWND w);
+// A visible window of this thread of the class `name`, or null.
+HWND threadWindow(const char* name, bool visibleOnly = true);
+
+// Calls `check` from inside whatever loop runs, every few milliseconds, through a
+// thread timer: the way to act while a modal loop or a message box is up.
+class DuringLoops {
+public:
+    explicit DuringLoops(std::function<void()> check);
+    ~DuringLoops();
+    DuringLoops(const DuringLoops&) = delete;
+    DuringLoops& operator=(const DuringLoops&) = delete;
+
+private:
+    static std::function<void()>& current();
+    UINT_PTR id_;
+};
+
+// A message box seen from inside its own loop, then answered with OK.
+struct SeenBox {
+    std::string text;
+    std::string caption;
+    HWND owner = nullptr;
+    std::vector<bool> enabled; // of the windows watched
+};
+
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(std::vector<HWND> watched = {});
+    std::vector<SeenBox> boxes;
+
+private:
+    void answer();
+    std::vector<HWND> watched_;
+    DuringLoops during_;
+};
+
+// The program on the Win32 widget set, with a scripted joystick, a recording
+// launcher and settings in memory.
+class WidgetFixture : public ::testing::Test {
+protected:
+    explicit WidgetFixture(const win32::ShellCalls& shell = {});
+    ~WidgetFixture() override;
+
+    win32::Win32ApplicationPeer& peer() { return widgets.App(); }
+    HWND appWindow() { return static_cast<HWND>(peer().Window()); }
+    HWND mainWindow() { return hwnd(&form->FormPeer()); }
+    TForm1* createMain(ICurrentFolder* currentFolder = nullptr);
+    // Runs the loop until `done()`, a bound, or the quit message (which is kept).
+    bool pumpUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds bound = std::chrono::seconds(20));
+
+    test::EventLog log;
+    test::ScriptedJoystick joystick;
+    test::RecordingLauncher launcher;
+    test::MemoryProfile profile;
+    win32::Win32HandOver handOver;
+    win32::Win32WidgetSet widgets;
+    TApplication app;
+    TForm1* form = nullptr;
+};
+
+} // namespace vostrel::wintest
