@@ -39,8 +39,9 @@ public:
 
     bool pending() const;
     // Sets the pending flag without queuing anything, so that a main thread
-    // waiting in serviceUntil looks again at once (a worker that has ended).
-    void signalPending();
+    // waiting in serviceUntil looks again at once (a worker that has ended). A
+    // front end that waits on its own event overrides it to set that event too.
+    virtual void signalPending();
 
     // Main thread: services the queue until `done()` holds. The default waits on
     // the pending flag; a front end may override it to let its own messages in.

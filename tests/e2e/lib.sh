@@ -50,6 +50,10 @@ client_origin() {
 }
 
 lane_count() { grep -c "^1:$1\$" "$VOSTREL_WORK/lanes.log" || true; }
+# lanes_at_least LANE N: lane LANE was launched at least N times (for wait_for).
+lanes_at_least() { [ "$(lane_count "$1")" -ge "$2" ]; }
+# client_size_is WINDOW W H
+client_size_is() { xwininfo -id "$1" | grep -q "Width: $2" && xwininfo -id "$1" | grep -q "Height: $3"; }
 
 # Starts the prepared program on the simulated joystick, playing EVENTS (an
 # evemu file); sets APP_PID to the program's process.

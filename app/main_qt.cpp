@@ -1,0 +1,37 @@
+// Vostrel on a Linux desktop: the portable forms drawn with Qt, joysticks read
+// through evdev and trigger programs started with posix_spawn.
+
+#include "platform/linux/EvdevJoystick.h"
+#include "platform/linux/ExecutablePath.h"
+#include "platform/linux/LinuxWorkerPriority.h"
+#include "platform/linux/Process.h"
+#include "platform/linux/ProfileFunctions.h"
+#include "platform/linux/SpawnLauncher.h"
+#include "ui/About.h"
+#include "ui/Unit1.h"
+#include "ui/qt/QtUnixSignals.h"
+#include "ui/qt/QtWidgetSet.h"
+
+#include <QApplication>
+
+using namespace vostrel;
+
+int main(int argc, char** argv) {
+    prepareProcess();
+    QApplication qapp(argc, argv);
+    TimerEnv::standard().priority = linuxWorkerPriorityFactory();
+
+    // The world outlives the windows that use it.
+    TEvdevJoystick joystick;
+    TSpawnLauncher launcher;
+    TLinuxProfileFunctions profile;
+    qt::QtWidgetSet widgets;
+
+    TApplication app(widgets);
+    app.SetTitle("Vostrel");
+    qt::endOnSessionSignals([&app] { app.Terminate(); });
+    app.CreateForm<TForm1>(Unit1Services{&joystick, &launcher, &profile, linuxSettingsPath});
+    app.CreateForm<TAboutBox>();
+    app.Run();
+    return 0;
+}

@@ -1,0 +1,502 @@
+// The Win32 widget set under Wine's null display driver: the application window,
+// the main window from its layout, message boxes and the error display, modal
+// loops, and the application's minimise and restore.
+
+#include "ui/win32/Win32WidgetSet.h"
+
+#include "engine/ThdTimer.h"
+#include "platform/win32/Threads.h"
+#include "support/Fakes.h"
+#include "ui/About.h"
+#include "ui/Unit1.h"
+#include "ui/win32/Win32Application.h"
+#include "ui/win32/Win32Controls.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/WinApi.h"
+
+using namespace vostrel;
+using namespace vostrel::win32;
+
+namespace {
+
+HWND hwnd(const IControlPeer* peer) {
+    return static_cast<HWND>(Win32WidgetSet::HandleOf(peer));
+}
+HWND hwnd(TControl* control) {
+    return hwnd(control->Peer());
+}
+
+std::string windowText(HWND w) {
+    char buffer[256] = {};
+    GetWindowTextA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+RECT childRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Calls `check` from inside whatever loop runs, every few milliseconds, through a
+// thread timer: the way to act while a modal loop or a message box is up.
+class DuringLoops {
+public:
+    explicit DuringLoops(std::function<void()> check) {
+        current() = std::move(check);
+        id_ = SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR, DWORD) {
+            if (current())
+                current()();
+        });
+    }
+    ~DuringLoops() {
+        KillTimer(nullptr, id_);
+        current() = nullptr;
+    }
+
+private:
+    static std::function<void()>& current() {
+        static std::function<void()> check;
+        return check;
+    }
+    UINT_PTR id_;
+};
+
+// A message box seen from inside its own loop, then answered with OK.
+struct SeenBox {
+    std::string text;
+    std::string caption;
+    HWND owner = nullptr;
+    std::vector<bool> enabled; // of the windows watched
+};
+
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(std::vector<HWND> watched = {})
+        : watched_(std::move(watched)), during_([this] { answer(); }) {}
+    std::vector<SeenBox> boxes;
+
+private:
+    void answer() {
+        HWND box = nullptr;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND w, LPARAM found) -> BOOL {
+                char cls[16] = {};
+                GetClassNameA(w, cls, sizeof cls);
+                if (std::string(cls) == "#32770" && IsWindowVisible(w)) {
+                    *reinterpret_cast<HWND*>(found) = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&box));
+        if (!box)
+            return;
+        SeenBox seen;
+        char text[512] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        seen.text = text;
+        seen.caption = windowText(box);
+        seen.owner = GetWindow(box, GW_OWNER);
+        for (HWND w : watched_)
+            seen.enabled.push_back(IsWindowEnabled(w) != FALSE);
+        boxes.push_back(seen);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    std::vector<HWND> watched_;
+    DuringLoops during_;
+};
+
+// A small form with the parts these tests need.
+constexpr const char* kTestLayout = R"(
+object TestForm: TTestForm
+  Left = 120
+  Top = 90
+  BorderIcons = [biSystemMenu, biMinimize]
+  BorderStyle = bsSingle
+  Caption = 'Test'
+  ClientHeight = 60
+  ClientWidth = 240
+  Font.Height = -11
+  Font.Name = 'MS Sans Serif'
+  object Edit1: TEdit
+    Left = 8
+    Top = 8
+    Width = 100
+    Height = 21
+    TabOrder = 0
+  end
+  object Button1: TButton
+    Left = 120
+    Top = 8
+    Width = 75
+    Height = 25
+    Caption = '&Fail'
+    TabOrder = 1
+    OnClick = Button1Click
+  end
+  object ApplicationEvents1: TApplicationEvents
+    OnMinimize = Minimized
+  end
+end
+)";
+
+class TTestForm : public TForm {
+public:
+    TTestForm(TComponent* owner, IWidgetSet& widgets) : TForm(owner, widgets, kTestLayout) {
+        Handler("Button1Click", [this](TComponent*) {
+            if (onClick)
+                onClick();
+        });
+        Handler("Minimized", [this](TComponent*) { ++minimized; });
+        Load();
+    }
+    std::function<void()> onClick;
+    int minimized = 0;
+};
+
+class WidgetSet : public ::testing::Test {
+protected:
+    WidgetSet() : launcher(log), widgets(handOver), app(widgets) {
+        TimerEnv::standard().priority = win32WorkerPriorityFactory();
+        app.SetTitle("Vostrel");
+    }
+    ~WidgetSet() override {
+        TimerEnv::standard().priority = nullptr;
+        // A quit request must not end the next test's loops.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+    Win32ApplicationPeer& peer() { return widgets.App(); }
+    HWND appWindow() { return static_cast<HWND>(peer().Window()); }
+    TForm1* createMain() {
+        form = app.CreateForm<TForm1>(
+            Unit1Services{&joystick, &launcher, &profile, [] { return std::string("C:\\v.ini"); }});
+        return form;
+    }
+    // Runs the loop until `done()`, a bound, or the quit message (which is kept).
+    bool pumpUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds bound = std::chrono::seconds(20)) {
+        const UINT_PTR tick = SetTimer(nullptr, 0, 10, nullptr); // the loop never sleeps long
+        const auto until = std::chrono::steady_clock::now() + bound;
+        bool ok = true;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > until || !peer().HandleMessage()) {
+                ok = done();
+                break;
+            }
+        }
+        KillTimer(nullptr, tick);
+        return ok;
+    }
+
+    test::EventLog log;
+    test::ScriptedJoystick joystick;
+    test::RecordingLauncher launcher;
+    test::MemoryProfile profile;
+    Win32HandOver handOver;
+    Win32WidgetSet widgets;
+    TApplication app;
+    TForm1* form = nullptr;
+};
+
+} // namespace
+
+TEST_F(WidgetSet, TheApplicationWindowIsAZeroSizeCaptionedPopupThatOwnsEveryForm) {
+    HWND w = appWindow();
+    const LONG_PTR style = GetWindowLongPtrA(w, GWL_STYLE);
+    const LONG_PTR wanted = WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+    EXPECT_EQ(style & (wanted | WS_MAXIMIZEBOX | WS_THICKFRAME), wanted);
+    EXPECT_TRUE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+    EXPECT_EQ(windowText(w), "Vostrel");
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2);
+    EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) / 2);
+    EXPECT_EQ(r.right - r.left, 0);
+    EXPECT_EQ(r.bottom - r.top, 0);
+    HMENU menu = GetSystemMenu(w, FALSE);
+    for (UINT gone : {SC_MAXIMIZE, SC_SIZE, SC_MOVE})
+        EXPECT_EQ(GetMenuState(menu, gone, MF_BYCOMMAND), UINT(-1)) << gone;
+    EXPECT_NE(GetMenuState(menu, SC_MINIMIZE, MF_BYCOMMAND), UINT(-1));
+    // The timers' hand-over is woken through this window while the set lives.
+    EXPECT_EQ(TimerEnv::standard().handOver, &handOver);
+    EXPECT_EQ(handOver.window(), w);
+
+    createMain();
+    auto* about = app.CreateForm<TAboutBox>();
+    EXPECT_EQ(GetWindow(hwnd(&form->FormPeer()), GW_OWNER), w);
+    EXPECT_EQ(GetWindow(hwnd(&about->FormPeer()), GW_OWNER), w);
+
+    // Hidden, with no taskbar entry, until the main window is first shown.
+    EXPECT_FALSE(IsWindowVisible(w));
+    EXPECT_FALSE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    form->Show();
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_TRUE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_NOACTIVATE);
+}
+
+TEST_F(WidgetSet, TheMainWindowFollowsItsLayout) {
+    createMain();
+    HWND w = hwnd(&form->FormPeer());
+    EXPECT_EQ(windowText(w), "Vostrel");
+    RECT client;
+    GetClientRect(w, &client);
+    EXPECT_EQ(client.right, 517);
+    EXPECT_EQ(client.bottom, 89);
+    RECT outer;
+    GetWindowRect(w, &outer);
+    EXPECT_EQ(outer.left, 200);
+    EXPECT_EQ(outer.top, 108);
+    const LONG_PTR style = GetWindowLongPtrA(w, GWL_STYLE);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME); // cannot be resized
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+
+    EXPECT_EQ(windowText(hwnd(form->Label1)), "Number of Joystick:");
+    EXPECT_EQ(windowText(hwnd(form->Button2)), "&Save Settings");
+    const RECT button1 = childRect(hwnd(form->Button1));
+    EXPECT_EQ(button1.left, 481);
+    EXPECT_EQ(button1.top, 58);
+    EXPECT_EQ(button1.right - button1.left, 26);
+    EXPECT_EQ(button1.bottom - button1.top, 21);
+    const RECT lamp3 = childRect(hwnd(form->JoyBtn[2]));
+    EXPECT_EQ(lamp3.left, 88);
+    EXPECT_EQ(lamp3.top, 8);
+    EXPECT_TRUE(GetWindowLongPtrA(hwnd(form->Edit1), GWL_STYLE) & ES_READONLY);
+    EXPECT_EQ(form->Edit1->Text(), "C:\\Program Files\\Brask\\Tarnwick\\pellago.exe");
+    EXPECT_EQ(form->SpinEdit1->Text(), "1");
+
+    // Tab order: number box, path field, "...", Save Settings; the lamps are no stops.
+    HWND stops[] = {hwnd(form->SpinEdit1), hwnd(form->Edit1), hwnd(form->Button1),
+                    hwnd(form->Button2)};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(GetNextDlgTabItem(w, stops[i], FALSE), stops[(i + 1) % 4]) << i;
+    for (TPanel* lamp : form->JoyBtn)
+        EXPECT_FALSE(GetWindowLongPtrA(hwnd(lamp), GWL_STYLE) & WS_TABSTOP);
+
+    // The first stop takes the focus when the window is first activated.
+    form->Show();
+    EXPECT_EQ(GetFocus(), stops[0]);
+    EXPECT_EQ(form->FormPeer().ActiveControl(), form->SpinEdit1);
+}
+
+TEST_F(WidgetSet, TicksRunInTheLoopAndLightTheLampsOfPressedButtons) {
+    joystick.script = {{JOYERR_NOERROR, 0x05}};
+    createMain();
+    form->Show();
+    ASSERT_TRUE(pumpUntil([&] { return form->JoyBtn[2]->Color() == clRed; }));
+    EXPECT_EQ(form->JoyBtn[0]->Color(), clRed);
+    EXPECT_EQ(form->JoyBtn[1]->Color(), clWhite);
+    ASSERT_GE(log.events.size(), 2u);
+    EXPECT_EQ(log.events[0], "launch C:\\Program Files\\Brask\\Tarnwick\\pellago.exe 1");
+    EXPECT_EQ(log.events[1], "launch C:\\Program Files\\Brask\\Tarnwick\\pellago.exe 3");
+}
+
+TEST_F(WidgetSet, NoJoystickShowsItsBoxOwnedByTheApplicationWindowAndRunEndsAtOnce) {
+    joystick.devices = 0;
+    BoxAnswerer answers;
+    createMain();
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].text, "Joystick not found.");
+    EXPECT_EQ(answers.boxes[0].caption, "Error");
+    EXPECT_EQ(answers.boxes[0].owner, appWindow()); // no window was active yet
+    app.CreateForm<TAboutBox>();
+    app.Run(); // the request came before the loop: it ends at once
+    EXPECT_TRUE(profile.files.empty());
+}
+
+TEST_F(WidgetSet, AJoystickErrorInATickEndsTheMainLoop) {
+    joystick.script = {{JOYERR_NOERROR, 0}, {JOYERR_UNPLUGGED, 0}};
+    createMain();
+    BoxAnswerer answers;
+    peer().SetShowCommand(SW_SHOWNORMAL);
+    app.Run(); // returns once the tick has asked to end
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].text, "Joystick unplugged.");
+    EXPECT_EQ(answers.boxes[0].caption, "Chyba");
+}
+
+TEST_F(WidgetSet, AMessageBoxIsOwnedByTheActiveWindowWhichItDisablesAndGivesBack) {
+    auto* test = app.CreateForm<TTestForm>();
+    test->Show();
+    HWND w = hwnd(&test->FormPeer());
+    HWND button = hwnd(test->Find<TControl>("Button1"));
+    SetFocus(button);
+    BoxAnswerer answers({w, appWindow()});
+    app.MessageBox("Look", "Caption", MB_ICONERROR);
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].owner, w);
+    EXPECT_EQ(answers.boxes[0].enabled, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(IsWindowEnabled(w));
+    EXPECT_TRUE(IsWindowEnabled(appWindow()));
+    EXPECT_EQ(GetActiveWindow(), w);
+    EXPECT_EQ(GetFocus(), button);
+}
+
+TEST_F(WidgetSet, AnErrorFromAHandlerIsShownWithAFullStopAndTheTitle) {
+    auto* test = app.CreateForm<TTestForm>();
+    test->onClick = [] { throw Exception("Unable to write to C:\\v.ini"); };
+    test->Show();
+    BoxAnswerer answers;
+    SendMessageA(hwnd(test->Find<TControl>("Button1")), BM_CLICK, 0, 0);
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].text, "Unable to write to C:\\v.ini.");
+    EXPECT_EQ(answers.boxes[0].caption, "Vostrel");
+    EXPECT_FALSE(app.Terminated()); // the program goes on
+}
+
+TEST_F(WidgetSet, AnErrorEscapingAWindowProcedureCancelsTheCaptureFirst) {
+    auto* test = app.CreateForm<TTestForm>();
+    test->Show();
+    HWND w = hwnd(&test->FormPeer());
+    SetCapture(w);
+    ASSERT_EQ(GetCapture(), w);
+    BoxAnswerer answers;
+    guarded([]() -> LRESULT { throw Exception("Oops!"); });
+    EXPECT_EQ(GetCapture(), nullptr);
+    ASSERT_EQ(answers.boxes.size(), 1u);
+    EXPECT_EQ(answers.boxes[0].text, "Oops!"); // no full stop after "!"
+}
+
+TEST_F(WidgetSet, TheAboutBoxRunsModallyWithTicksAndIsTheSameWindowNextTime) {
+    createMain();
+    auto* about = app.CreateForm<TAboutBox>();
+    form->Show();
+    HWND box = hwnd(&about->FormPeer());
+    HWND ok = hwnd(about->Find<TControl>("OKButton"));
+    int ticks = 0;
+    bool mainDisabled = false;
+    form->ThreadedTimer1->SetOnTimer([&](TComponent*) {
+        if (!about->Visible())
+            return;
+        mainDisabled = !IsWindowEnabled(hwnd(&form->FormPeer()));
+        if (++ticks == 3)
+            PostMessageA(box, WM_KEYDOWN, VK_RETURN, 0); // Enter presses the default button
+    });
+    EXPECT_EQ(about->ShowModal(), mrOk);
+    EXPECT_GE(ticks, 3);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_FALSE(about->Visible());
+    EXPECT_TRUE(IsWindowEnabled(hwnd(&form->FormPeer())));
+
+    // Centred the first time; where it was left the next.
+    RECT first;
+    GetWindowRect(box, &first);
+    EXPECT_EQ(first.left, (GetSystemMetrics(SM_CXSCREEN) - (first.right - first.left)) / 2);
+    SetWindowPos(box, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ticks = 0;
+    form->ThreadedTimer1->SetOnTimer([&](TComponent*) {
+        if (about->Visible() && ++ticks == 1)
+            PostMessageA(ok, BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(about->ShowModal(), mrOk);
+    RECT second;
+    GetWindowRect(box, &second);
+    EXPECT_EQ(second.left, 10);
+    EXPECT_EQ(second.top, 20);
+}
+
+TEST_F(WidgetSet, AQuitRequestEndsAModalLoopWithCancelAndReachesTheMainLoop) {
+    createMain();
+    auto* about = app.CreateForm<TAboutBox>();
+    form->Show();
+    form->ThreadedTimer1->SetOnTimer([&](TComponent*) {
+        if (about->Visible())
+            app.Terminate();
+    });
+    EXPECT_EQ(about->ShowModal(), mrCancel);
+    EXPECT_TRUE(app.Terminated());
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(WidgetSet, MinimisingTheMainWindowMinimisesTheApplicationOnce) {
+    auto* test = app.CreateForm<TTestForm>();
+    test->Show();
+    HWND w = hwnd(&test->FormPeer());
+    SendMessageA(w, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsIconic(appWindow()));
+    EXPECT_FALSE(IsIconic(w));        // the form itself is not minimised...
+    EXPECT_FALSE(IsWindowVisible(w)); // ...but hidden with its owner
+    EXPECT_EQ(test->minimized, 1);
+    SendMessageA(appWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_EQ(test->minimized, 1); // already minimised: nothing happens
+
+    SetFocus(nullptr);
+    SendMessageA(appWindow(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsIconic(appWindow()));
+    EXPECT_TRUE(IsWindowVisible(w));
+    RECT r;
+    GetWindowRect(appWindow(), &r);
+    EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2);
+    EXPECT_EQ(r.right - r.left, 0);
+    EXPECT_EQ(r.bottom - r.top, 0);
+    EXPECT_EQ(GetFocus(), hwnd(test->Find<TControl>("Edit1")));
+}
+
+TEST_F(WidgetSet, StartedMinimisedTheMainWindowIsFirstShownByRestore) {
+    auto* test = app.CreateForm<TTestForm>();
+    peer().SetShowCommand(SW_SHOWMINNOACTIVE);
+    bool checked = false;
+    DuringLoops during([&] {
+        if (checked)
+            return;
+        checked = true;
+        EXPECT_TRUE(IsIconic(appWindow()));
+        EXPECT_FALSE(test->Visible());
+        EXPECT_EQ(test->minimized, 1);
+        peer().Restore();
+        EXPECT_TRUE(test->Visible());
+        EXPECT_TRUE(IsWindowVisible(hwnd(&test->FormPeer())));
+        app.Terminate();
+    });
+    app.Run();
+    EXPECT_TRUE(checked);
+}
+
+TEST_F(WidgetSet, SessionEndIsAllowedAndRunsTheExitSteps) {
+    int ended = 0;
+    peer().SetEndSession([&] { ++ended; });
+    EXPECT_EQ(SendMessageA(appWindow(), WM_QUERYENDSESSION, 0, 0), 1);
+    SendMessageA(appWindow(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(ended, 0);
+    SendMessageA(appWindow(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(WidgetSet, TheNumberBoxFiltersTypingAndIsBroughtIntoRangeOnLeaving) {
+    joystick.devices = 4; // range 1 to 5
+    createMain();
+    form->Show();
+    HWND box = hwnd(form->SpinEdit1);
+    ASSERT_EQ(GetFocus(), box);
+    SendMessageA(box, EM_SETSEL, 0, -1);
+    for (char c : std::string("a9 "))
+        SendMessageA(box, WM_CHAR, static_cast<WPARAM>(c), 0);
+    EXPECT_EQ(form->SpinEdit1->Text(), "9");
+    EXPECT_EQ(form->SpinEdit1->Value(), 9); // read unchecked until the focus leaves
+    SetFocus(hwnd(form->Edit1));
+    EXPECT_EQ(form->SpinEdit1->Text(), "5");
+    EXPECT_EQ(windowText(box), "5");
+}
+
+TEST_F(WidgetSet, ASetLendsItsHandOverToTimersOnlyWhileItLives) {
+    Win32HandOver other;
+    {
+        Win32WidgetSet second(other);
+        EXPECT_EQ(TimerEnv::standard().handOver, &other);
+    }
+    EXPECT_EQ(TimerEnv::standard().handOver, &handOver);
+}

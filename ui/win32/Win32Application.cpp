@@ -1,0 +1,351 @@
+#include "ui/win32/Win32Application.h"
+
+#include "platform/win32/Threads.h"
+#include "ui/win32/Win32Controls.h"
+
+#include <algorithm>
+
+namespace vostrel::win32 {
+
+namespace {
+
+HWND hwndOf(void* w) {
+    return static_cast<HWND>(w);
+}
+
+// Runs `action` with the minimise and restore animation switched off, if it was on.
+template <class F> void withoutAnimation(F action) {
+    ANIMATIONINFO info{sizeof info, 0};
+    SystemParametersInfoA(SPI_GETANIMATION, sizeof info, &info, 0);
+    const bool wasOn = info.iMinAnimate != 0;
+    if (wasOn) {
+        info.iMinAnimate = 0;
+        SystemParametersInfoA(SPI_SETANIMATION, sizeof info, &info, 0);
+    }
+    action();
+    if (wasOn) {
+        info.iMinAnimate = 1;
+        SystemParametersInfoA(SPI_SETANIMATION, sizeof info, &info, 0);
+    }
+}
+
+int startupShowCommand() {
+    STARTUPINFOA info{};
+    info.cb = sizeof info;
+    GetStartupInfoA(&info);
+    return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : SW_SHOWNORMAL;
+}
+
+} // namespace
+
+// The hidden zero-size window at the screen centre that carries the taskbar entry.
+class Win32ApplicationPeer::AppWindow final : public NativeWindow {
+public:
+    explicit AppWindow(Win32ApplicationPeer& app) : app_(app) {
+        WNDCLASSA existing;
+        if (!GetClassInfoA(GetModuleHandleA(nullptr), "VostrelApplication", &existing)) {
+            WNDCLASSA wc{};
+            wc.lpfnWndProc = ClassProc();
+            wc.hInstance = GetModuleHandleA(nullptr);
+            wc.hIcon = programIcon(32);
+            wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+            wc.lpszClassName = "VostrelApplication";
+            RegisterClassA(&wc);
+        }
+        create(WS_EX_NOACTIVATE, "VostrelApplication", "",
+               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+               GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+               0);
+        HMENU menu = GetSystemMenu(hwnd_, FALSE);
+        for (UINT command : {SC_MAXIMIZE, SC_SIZE, SC_MOVE})
+            DeleteMenu(menu, command, MF_BYCOMMAND);
+        SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon(32)));
+        SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIcon(16)));
+    }
+
+protected:
+    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        bool handled = true;
+        const LRESULT result = app_.handle(msg, wParam, lParam, handled);
+        return handled ? result : Default(msg, wParam, lParam);
+    }
+
+private:
+    Win32ApplicationPeer& app_;
+};
+
+Win32ApplicationPeer::Win32ApplicationPeer(Win32HandOver& handOver)
+    : handOver_(handOver), appWindow_(std::make_unique<AppWindow>(*this)),
+      window_(appWindow_->Hwnd()) {
+    handOver_.setWindow(window_);
+    endSession_ = [] {
+        // The exit steps of the end of the program, then the end of the process.
+        if (Application) {
+            Application->Destroying();
+            Application->DestroyComponents();
+        }
+        ExitProcess(0);
+    };
+}
+
+Win32ApplicationPeer::~Win32ApplicationPeer() {
+    if (handOver_.window() == window_)
+        handOver_.setWindow(nullptr);
+}
+
+intptr_t Win32ApplicationPeer::handle(unsigned msg, uintptr_t wParam, intptr_t lParam,
+                                      bool& handled) {
+    (void)lParam;
+    switch (msg) {
+    case WM_NULL:
+        // The hand-over's wake-up: run the queue and pass the message no further.
+        handOver_.service();
+        return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE:
+            Minimize();
+            return 0;
+        case SC_RESTORE:
+            Restore();
+            BringToFront();
+            return 0;
+        case SC_CLOSE:
+            closeMainForm();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        closeMainForm();
+        return 0;
+    case WM_SETFOCUS:
+        // The zero-size window never keeps the focus; the pop-up that had it takes it.
+        if (HWND popup = GetLastActivePopup(hwndOf(window_));
+            popup != hwndOf(window_) && IsWindowVisible(popup) && IsWindowEnabled(popup))
+            SetFocus(popup);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return 1;
+    case WM_ENDSESSION:
+        if (wParam && endSession_)
+            endSession_();
+        return 0;
+    }
+    handled = false;
+    return 0;
+}
+
+void Win32ApplicationPeer::closeMainForm() {
+    if (Application && Application->MainForm())
+        Application->MainForm()->Close();
+}
+
+void Win32ApplicationPeer::SetTitle(const std::string& title) {
+    SetWindowTextA(hwndOf(window_), title.c_str());
+}
+
+void Win32ApplicationPeer::PostQuit() {
+    PostQuitMessage(0);
+}
+
+FormPeer* Win32ApplicationPeer::mainForm() const {
+    if (!Application || !Application->MainForm())
+        return nullptr;
+    return dynamic_cast<FormPeer*>(&Application->MainForm()->FormPeer());
+}
+
+void* Win32ApplicationPeer::MainWindow() const {
+    if (FormPeer* main = mainForm())
+        return main->Hwnd();
+    return forms_.empty() ? nullptr : forms_.front()->Hwnd();
+}
+
+// ---------------------------------------------------------------- loops
+
+bool Win32ApplicationPeer::HandleMessage() {
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quitCode_ = static_cast<int>(msg.wParam);
+            return false;
+        }
+        // The keyboard interface of the forms: Tab, access keys, the default button.
+        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (root && dynamic_cast<FormPeer*>(NativeWindow::FromHandle(root)) &&
+            IsDialogMessageA(root, &msg))
+            return true;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        return true;
+    }
+    // Idle: run what the hand-over holds, and look for messages again if anything ran.
+    if (!handOver_.service())
+        WaitMessage();
+    return true;
+}
+
+void Win32ApplicationPeer::Run(TForm& mainForm) {
+    auto* main = dynamic_cast<FormPeer*>(&mainForm.FormPeer());
+    const int show = showCommand_ >= 0 ? showCommand_ : startupShowCommand();
+    if (main && show == SW_SHOWMINNOACTIVE) {
+        // Started minimised: straight to the minimised state, the main window unshown.
+        main->SetMinimizedStart(true);
+        HWND app = hwndOf(window_);
+        SetWindowLongPtrA(app, GWL_EXSTYLE,
+                          GetWindowLongPtrA(app, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_NOACTIVATE));
+        ShowWindow(app, SW_SHOW);
+        guarded([this] {
+            Minimize();
+            return LRESULT(0);
+        });
+    } else {
+        mainForm.Show();
+    }
+    while (HandleMessage()) {
+    }
+}
+
+// ---------------------------------------------------------------- message boxes
+
+namespace {
+struct TaskWindows {
+    HWND except;
+    std::vector<void*> disabled;
+};
+
+BOOL CALLBACK disableTaskWindow(HWND w, LPARAM data) {
+    auto* walk = reinterpret_cast<TaskWindows*>(data);
+    if (w != walk->except && IsWindowVisible(w) && IsWindowEnabled(w)) {
+        EnableWindow(w, FALSE);
+        walk->disabled.push_back(w);
+    }
+    return TRUE;
+}
+} // namespace
+
+std::vector<void*> Win32ApplicationPeer::DisableTaskWindows(void* except) {
+    TaskWindows walk{hwndOf(except), {}};
+    EnumThreadWindows(GetCurrentThreadId(), &disableTaskWindow, reinterpret_cast<LPARAM>(&walk));
+    return walk.disabled;
+}
+
+void Win32ApplicationPeer::EnableTaskWindows(const std::vector<void*>& windows) {
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        if (IsWindow(hwndOf(*it)))
+            EnableWindow(hwndOf(*it), TRUE);
+}
+
+void Win32ApplicationPeer::MessageBox(const std::string& text, const std::string& caption,
+                                      unsigned flags) {
+    HWND active = GetActiveWindow();
+    HWND focus = GetFocus();
+    HWND owner = active ? active : GetLastActivePopup(hwndOf(window_));
+    const std::vector<void*> disabled = DisableTaskWindows(nullptr);
+    MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    EnableTaskWindows(disabled);
+    if (active && IsWindow(active))
+        SetActiveWindow(active);
+    if (focus && IsWindow(focus))
+        SetFocus(focus);
+}
+
+void Win32ApplicationPeer::HandleException(const std::exception& error) {
+    if (HWND capture = GetCapture())
+        SendMessageA(capture, WM_CANCELMODE, 0, 0);
+    if (Application)
+        Application->ShowException(error);
+}
+
+// ---------------------------------------------------------------- visibility
+
+void Win32ApplicationPeer::AddForm(FormPeer* form) {
+    forms_.push_back(form);
+}
+
+void Win32ApplicationPeer::RemoveForm(FormPeer* form) {
+    std::erase(forms_, form);
+}
+
+void Win32ApplicationPeer::UpdateVisible() {
+    const bool wanted =
+        std::any_of(forms_.begin(), forms_.end(), [](FormPeer* f) { return f->Visible(); });
+    HWND app = hwndOf(window_);
+    // Someone else (the tray cycle) hid or showed it: leave it as they did.
+    if ((IsWindowVisible(app) != FALSE) != visibleRecord_ || wanted == visibleRecord_)
+        return;
+    SetWindowPos(app, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                     (wanted ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    visibleRecord_ = wanted;
+}
+
+void Win32ApplicationPeer::MainFormShowing() {
+    if (taskbarEntryGiven_)
+        return;
+    taskbarEntryGiven_ = true;
+    HWND app = hwndOf(window_);
+    SetWindowLongPtrA(app, GWL_EXSTYLE, GetWindowLongPtrA(app, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+}
+
+// ---------------------------------------------------------------- minimise and restore
+
+bool Win32ApplicationPeer::Minimized() const {
+    return IsIconic(hwndOf(window_)) != FALSE;
+}
+
+void Win32ApplicationPeer::Minimize() {
+    HWND app = hwndOf(window_);
+    if (IsIconic(app))
+        return;
+    SetActiveWindow(app);
+    FormPeer* main = mainForm();
+    if (main && IsWindowEnabled(main->Hwnd())) {
+        RECT r;
+        GetWindowRect(main->Hwnd(), &r);
+        SetWindowPos(app, main->Hwnd(), r.left, r.top, r.right - r.left, 0, SWP_SHOWWINDOW);
+        DefWindowProcA(app, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    } else {
+        withoutAnimation([app] { ShowWindow(app, SW_MINIMIZE); });
+    }
+    fireMinimize();
+}
+
+void Win32ApplicationPeer::fireMinimize() {
+    if (!Application)
+        return;
+    for (TComponent* c : Application->Components())
+        if (auto* form = dynamic_cast<TForm*>(c))
+            for (TComponent* part : form->Components())
+                if (auto* events = dynamic_cast<TPart*>(part);
+                    events && events->Desc().className == "TApplicationEvents")
+                    events->Fire("OnMinimize");
+}
+
+void Win32ApplicationPeer::Restore() {
+    HWND app = hwndOf(window_);
+    if (!IsIconic(app))
+        return;
+    SetActiveWindow(app);
+    FormPeer* main = mainForm();
+    if (main && IsWindowEnabled(main->Hwnd()))
+        DefWindowProcA(app, WM_SYSCOMMAND, SC_RESTORE, 0);
+    else
+        withoutAnimation([app] { ShowWindow(app, SW_RESTORE); });
+    SetWindowPos(app, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                 0, 0, SWP_SHOWWINDOW);
+    if (main && main->MinimizedStart() && !main->Visible()) {
+        main->SetMinimizedStart(false);
+        main->Show();
+    }
+    if (main)
+        main->RestoreFocus();
+}
+
+void Win32ApplicationPeer::BringToFront() {
+    HWND app = hwndOf(window_);
+    HWND popup = GetLastActivePopup(app);
+    if (popup != app && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        SetForegroundWindow(popup);
+}
+
+} // namespace vostrel::win32

@@ -1,0 +1,46 @@
+#pragma once
+// The Win32 widget set: native windows for the portable forms, read from the same
+// layouts as every other widget set, and the application window with the main
+// loop, message boxes and the error display.
+
+#include "ui/Forms.h"
+#include "ui/WidgetServices.h"
+
+#include <memory>
+
+namespace vostrel {
+class HandOver;
+}
+
+namespace vostrel::win32 {
+
+class Win32HandOver;
+class Win32ApplicationPeer;
+
+class Win32WidgetSet final : public IWidgetSet {
+public:
+    // Creates the application window, which services `handOver`; that hand-over
+    // becomes the one threaded timers use (TimerEnv::standard()) while the set lives.
+    Win32WidgetSet();
+    explicit Win32WidgetSet(Win32HandOver& handOver);
+    ~Win32WidgetSet() override;
+
+    IApplicationPeer& Application() override;
+    Win32ApplicationPeer& App() { return *app_; }
+    std::unique_ptr<IFormPeer> CreateForm(TForm& form) override;
+    std::unique_ptr<IControlPeer> CreateControl(TControl& control, IControlPeer& parent) override;
+
+    // The native window (HWND) behind a peer of this set; null for any other.
+    static void* HandleOf(const IControlPeer* peer);
+
+    IBeeper& Beeper() { return *beeper_; }
+    ITimerFactory& Timers() { return *timers_; }
+
+private:
+    std::unique_ptr<Win32ApplicationPeer> app_;
+    std::unique_ptr<IBeeper> beeper_;
+    std::unique_ptr<ITimerFactory> timers_;
+    HandOver* previousTimerHandOver_;
+};
+
+} // namespace vostrel::win32
