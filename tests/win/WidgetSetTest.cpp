@@ -11,6 +11,7 @@
 #include "ui/Unit1.h"
 #include "ui/win32/Win32Application.h"
 #include "ui/win32/Win32Controls.h"
+#include "ui/win32/Win32SpinEdit.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,14 @@
 
 #include "platform/win32/WinApi.h"
 
+#include "WinTestSupport.h"
+
 using namespace vostrel;
 using namespace vostrel::win32;
+using vostrel::wintest::BoxAnswerer;
+using vostrel::wintest::childRect;
+using vostrel::wintest::DuringLoops;
+using vostrel::wintest::windowText;
 
 namespace {
 
@@ -32,89 +39,6 @@ HWND hwnd(const IControlPeer* peer) {
 HWND hwnd(TControl* control) {
     return hwnd(control->Peer());
 }
-
-std::string windowText(HWND w) {
-    char buffer[256] = {};
-    GetWindowTextA(w, buffer, sizeof buffer);
-    return buffer;
-}
-
-RECT childRect(HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-// Calls `check` from inside whatever loop runs, every few milliseconds, through a
-// thread timer: the way to act while a modal loop or a message box is up.
-class DuringLoops {
-public:
-    explicit DuringLoops(std::function<void()> check) {
-        current() = std::move(check);
-        id_ = SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR, DWORD) {
-            if (current())
-                current()();
-        });
-    }
-    ~DuringLoops() {
-        KillTimer(nullptr, id_);
-        current() = nullptr;
-    }
-
-private:
-    static std::function<void()>& current() {
-        static std::function<void()> check;
-        return check;
-    }
-    UINT_PTR id_;
-};
-
-// A message box seen from inside its own loop, then answered with OK.
-struct SeenBox {
-    std::string text;
-    std::string caption;
-    HWND owner = nullptr;
-    std::vector<bool> enabled; // of the windows watched
-};
-
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(std::vector<HWND> watched = {})
-        : watched_(std::move(watched)), during_([this] { answer(); }) {}
-    std::vector<SeenBox> boxes;
-
-private:
-    void answer() {
-        HWND box = nullptr;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND w, LPARAM found) -> BOOL {
-                char cls[16] = {};
-                GetClassNameA(w, cls, sizeof cls);
-                if (std::string(cls) == "#32770" && IsWindowVisible(w)) {
-                    *reinterpret_cast<HWND*>(found) = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&box));
-        if (!box)
-            return;
-        SeenBox seen;
-        char text[512] = {};
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        seen.text = text;
-        seen.caption = windowText(box);
-        seen.owner = GetWindow(box, GW_OWNER);
-        for (HWND w : watched_)
-            seen.enabled.push_back(IsWindowEnabled(w) != FALSE);
-        boxes.push_back(seen);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
-    std::vector<HWND> watched_;
-    DuringLoops during_;
-};
 
 // A small form with the parts these tests need.
 constexpr const char* kTestLayout = R"(
@@ -490,6 +414,50 @@ TEST_F(WidgetSet, TheNumberBoxFiltersTypingAndIsBroughtIntoRangeOnLeaving) {
     SetFocus(hwnd(form->Edit1));
     EXPECT_EQ(form->SpinEdit1->Text(), "5");
     EXPECT_EQ(windowText(box), "5");
+}
+
+TEST_F(WidgetSet, AtTheMainWindowsFontTheNumberBoxIs22HighWithItsArrowsInside) {
+    createMain();
+    auto* spin = dynamic_cast<SpinPeer*>(form->SpinEdit1->Peer());
+    ASSERT_NE(spin, nullptr);
+    const RECT box = childRect(spin->Hwnd());
+    EXPECT_EQ(box.left, 281);
+    EXPECT_EQ(box.top, 8);
+    EXPECT_EQ(box.right - box.left, 57);
+    EXPECT_EQ(box.bottom - box.top, 22);
+    RECT client;
+    GetClientRect(spin->Hwnd(), &client);
+    EXPECT_EQ(client.right, 53);
+    EXPECT_EQ(client.bottom, 18);
+    const RECT pair = childRect(spin->Pair());
+    EXPECT_EQ(pair.left, 37);
+    EXPECT_EQ(pair.top, 0);
+    EXPECT_EQ(pair.right - pair.left, 15);
+    EXPECT_EQ(pair.bottom - pair.top, 17);
+    const RECT up = childRect(spin->UpArrow()), upWanted{0, 0, 15, 8};
+    const RECT down = childRect(spin->DownArrow()), downWanted{0, 7, 15, 17};
+    EXPECT_TRUE(EqualRect(&up, &upWanted));
+    EXPECT_TRUE(EqualRect(&down, &downWanted));
+}
+
+TEST_F(WidgetSet, AHeldArrowRepeatsThroughTheWindowTimers) {
+    joystick.devices = 15; // range 1 to 16
+    createMain();
+    form->Show();
+    auto* spin = dynamic_cast<SpinPeer*>(form->SpinEdit1->Peer());
+    ASSERT_NE(spin, nullptr);
+    HWND up = spin->UpArrow();
+    const LPARAM over = MAKELPARAM(7, 4), away = MAKELPARAM(7, 40);
+    SendMessageA(up, WM_LBUTTONDOWN, MK_LBUTTON, over);
+    EXPECT_EQ(form->SpinEdit1->Text(), "1");
+    // Steps come while the button is held, from the repeat timer alone.
+    ASSERT_TRUE(pumpUntil([&] { return form->SpinEdit1->Value() >= 4; }));
+    SendMessageA(up, WM_MOUSEMOVE, MK_LBUTTON, away);
+    const std::string held = form->SpinEdit1->Text();
+    SendMessageA(up, WM_LBUTTONUP, 0, away); // released away: no step
+    EXPECT_EQ(form->SpinEdit1->Text(), held);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(form->SpinEdit1->Box().UpArrow().Pressed());
 }
 
 TEST_F(WidgetSet, ASetLendsItsHandOverToTimersOnlyWhileItLives) {

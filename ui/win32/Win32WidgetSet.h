@@ -23,6 +23,9 @@ public:
     // becomes the one threaded timers use (TimerEnv::standard()) while the set lives.
     Win32WidgetSet();
     explicit Win32WidgetSet(Win32HandOver& handOver);
+    // With the given default sound and timers for the controls (tests pass fakes,
+    // which must outlive the set).
+    Win32WidgetSet(Win32HandOver& handOver, IBeeper& beeper, ITimerFactory& timers);
     ~Win32WidgetSet() override;
 
     IApplicationPeer& Application() override;
@@ -37,9 +40,13 @@ public:
     ITimerFactory& Timers() { return *timers_; }
 
 private:
+    void init(Win32HandOver& handOver);
+
     std::unique_ptr<Win32ApplicationPeer> app_;
-    std::unique_ptr<IBeeper> beeper_;
-    std::unique_ptr<ITimerFactory> timers_;
+    std::unique_ptr<IBeeper> ownBeeper_;
+    std::unique_ptr<ITimerFactory> ownTimers_;
+    IBeeper* beeper_;
+    ITimerFactory* timers_;
     HandOver* previousTimerHandOver_;
 };
 
