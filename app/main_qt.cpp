@@ -9,6 +9,7 @@
 #include "platform/linux/SpawnLauncher.h"
 #include "ui/About.h"
 #include "ui/Unit1.h"
+#include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtUnixSignals.h"
 #include "ui/qt/QtWidgetSet.h"
 
@@ -25,12 +26,14 @@ int main(int argc, char** argv) {
     TEvdevJoystick joystick;
     TSpawnLauncher launcher;
     TLinuxProfileFunctions profile;
+    qt::QtCurrentFolder currentFolder;
     qt::QtWidgetSet widgets;
 
     TApplication app(widgets);
     app.SetTitle("Vostrel");
     qt::endOnSessionSignals([&app] { app.Terminate(); });
-    app.CreateForm<TForm1>(Unit1Services{&joystick, &launcher, &profile, linuxSettingsPath});
+    app.CreateForm<TForm1>(
+        Unit1Services{&joystick, &launcher, &profile, linuxSettingsPath, &currentFolder});
     app.CreateForm<TAboutBox>();
     app.Run();
     return 0;

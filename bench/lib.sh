@@ -4,7 +4,7 @@ set -euo pipefail
 build=${1:-build/linux}
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=$(mktemp -d)
-trap 'pkill -TERM -f "^$work/vostrel" 2>/dev/null; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'pkill -TERM -f "^$work/vostrel" 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 if [ -z "${DISPLAY:-}" ]; then
     exec 3>"$work/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

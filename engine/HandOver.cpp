@@ -6,9 +6,12 @@
 
 namespace vostrel {
 
+// The process-wide objects below are never destroyed: a worker thread may still
+// be waiting on them while the process exits (Qt calls exit() when it loses
+// its display).
 SteadyWaitClock& SteadyWaitClock::instance() {
-    static SteadyWaitClock clock;
-    return clock;
+    static auto* clock = new SteadyWaitClock;
+    return *clock;
 }
 
 void HandOver::setWakeUp(std::function<void()> wakeUp) {
@@ -81,8 +84,8 @@ void HandOver::serviceUntil(const std::function<bool()>& done) {
 }
 
 HandOver& HandOver::main() {
-    static HandOver handOver;
-    return handOver;
+    static auto* handOver = new HandOver;
+    return *handOver;
 }
 
 } // namespace vostrel

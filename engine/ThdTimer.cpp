@@ -7,8 +7,8 @@
 namespace vostrel {
 
 TimerEnv& TimerEnv::standard() {
-    static TimerEnv env;
-    return env;
+    static auto* env = new TimerEnv; // never destroyed, like the hand-over it names
+    return *env;
 }
 
 // ---------------------------------------------------------------- worker

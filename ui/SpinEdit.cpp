@@ -105,6 +105,7 @@ void TSpinEdit::SetView(ISpinEditView* view) {
     if (view_) {
         view_->SetText(text_);
         view_->SetReadOnly(readOnly_);
+        view_->SetMaxLength(maxLength_);
     }
 }
 
@@ -112,6 +113,12 @@ void TSpinEdit::SetText(const std::string& text) {
     text_ = text;
     if (view_)
         view_->SetText(text_);
+}
+
+void TSpinEdit::SetMaxLength(int v) {
+    maxLength_ = v;
+    if (view_)
+        view_->SetMaxLength(v);
 }
 
 void TSpinEdit::SetReadOnly(bool v) {

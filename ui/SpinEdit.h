@@ -81,6 +81,9 @@ public:
     virtual bool CanFocus() const = 0;
     virtual void SetFocus() = 0;
     virtual void SetReadOnly(bool readOnly) = 0;
+    // For a field whose own limit holds back the user's input but not the program's
+    // writes; 0 is no limit. Other fields ask InsertRoom instead.
+    virtual void SetMaxLength(int /*maxLength*/) {}
 };
 
 enum class TKey { Up, Down, Other };
@@ -117,7 +120,7 @@ public:
     void SetReadOnly(bool v);
     // Most characters the user can put into the text; 0 is no limit.
     int MaxLength() const { return maxLength_; }
-    void SetMaxLength(int v) { maxLength_ = v; }
+    void SetMaxLength(int v);
     bool AutoSelect() const { return autoSelect_; }
     void SetAutoSelect(bool v) { autoSelect_ = v; }
 

@@ -92,8 +92,8 @@ void Win32HandOver::serviceUntil(const std::function<bool()>& done) {
 }
 
 Win32HandOver& Win32HandOver::main() {
-    static Win32HandOver handOver;
-    return handOver;
+    static auto* handOver = new Win32HandOver; // outlives workers at process exit
+    return *handOver;
 }
 
 } // namespace vostrel::win32

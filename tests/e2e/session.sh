@@ -8,14 +8,25 @@ if [ -z "${VOSTREL_IN_SESSION:-}" ]; then
     exec dbus-run-session -- "$0" "$@"
 fi
 rm -rf "$VOSTREL_WORK" && mkdir -p "$VOSTREL_WORK"
-exec 3>"$VOSTREL_WORK/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$VOSTREL_WORK/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do
-    [ -s "$VOSTREL_WORK/display" ] && break
-    sleep 0.1
+# A display number whose lock file is free may still have its socket taken by
+# another server on this machine, and then nobody can connect. Such a server
+# keeps its number locked while the next one is tried.
+unusable=()
+for attempt in 1 2 3 4 5; do
+    exec 3>"$VOSTREL_WORK/display"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >>"$VOSTREL_WORK/xvfb.log" 2>&1 &
+    xvfb=$!
+    exec 3>&-
+    for _ in $(seq 100); do
+        [ -s "$VOSTREL_WORK/display" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$VOSTREL_WORK/display")"
+    xprop -root >/dev/null 2>&1 && break
+    unusable+=("$xvfb")
+    [ "$attempt" -lt 5 ] || { echo "no X display to run on" >&2; exit 1; }
 done
-export DISPLAY=":$(head -n1 "$VOSTREL_WORK/display")"
+[ ${#unusable[@]} -eq 0 ] || kill "${unusable[@]}" 2>/dev/null || true
 icewm >"$VOSTREL_WORK/icewm.log" 2>&1 &
 wm=$!
 cleanup() {

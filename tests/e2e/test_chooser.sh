@@ -14,14 +14,7 @@ echo "\$1 \$(pwd)" >>"$VOSTREL_WORK/other.log"
 SCRIPT
 chmod +x "$VOSTREL_WORK/new folder/other-trigger"
 : >"$VOSTREL_WORK/other.log"
-# Button 2 goes down for 0.2 s every second.
-for s in $(seq 1 90); do
-    printf 'E: %d.500000 0001 0121 0001\nE: %d.500000 0000 0000 0000\n' "$s" "$s"
-    printf 'E: %d.700000 0001 0121 0000\nE: %d.700000 0000 0000 0000\n' "$s" "$s"
-done >"$VOSTREL_WORK/presses.evemu"
-start_program "$VOSTREL_WORK/presses.evemu"
-wait_for 20 window_of Vostrel || fail "no window called Vostrel"
-win=$(window_of Vostrel)
+start_pressing_program
 wait_for 20 grep -q '^1:2$' "$VOSTREL_WORK/lanes.log" || fail "no launch of the first trigger program"
 
 other_launches() { grep -c "^2 $VOSTREL_WORK/new folder\$" "$VOSTREL_WORK/other.log" || true; }

@@ -11,6 +11,10 @@ xdotool windowmove --sync "$win" 150 120 # somewhere of the user's choosing
 place=$(client_geometry "$win")
 no_tray_icon || fail "an icon in the normal state"
 
+# The focus goes to Save Settings (after the number box, the path and "...")
+# and must be there again after the tray, where the space bar then saves.
+xdotool windowactivate --sync "$win" key Tab Tab Tab
+
 minimise_to_tray
 # The tip comes up over the icon (it says "Vostrel": see tip.png).
 xdotool mousemove --window "$(tray_icon)" 10 10 sleep 0.2 mousemove_relative 1 1
@@ -18,6 +22,10 @@ wait_for 10 tip_shown || fail "no tip over the icon"
 import -window root "$VOSTREL_WORK/tip.png"
 double_click_icon 1
 expect_restored "$place"
+printf '[Settings]\r\nNumberOfJoy=7\r\n' >"$VOSTREL_WORK/app/vostrel.ini"
+xdotool key space
+wait_for 10 grep -q '^NumberOfJoy=1' "$VOSTREL_WORK/app/vostrel.ini" ||
+    fail "the focus was not back on Save Settings"
 
 minimise_to_tray
 double_click_icon 2

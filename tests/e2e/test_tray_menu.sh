@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # The tray menu: its items at the cursor, never two at once, and Restore, About
 # and Exit from it; the About box from the tray, its placement and its keys.
+# Ticks go on all along: in the tray, in the menu and in the About box.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/tray_lib.sh"
 
 prepare_program 1
-start_idle_program
+start_pressing_program
 place=$(client_geometry "$win")
 
 minimise_to_tray
+expect_ticks "in the tray"
 open_tray_menu
+expect_ticks "while the menu is open"
 # "A&bout", a line, "&Restore", "E&xit", access keys underlined: see menu.png.
 import -window root "$VOSTREL_WORK/menu.png"
 read -r mx my < <(xdotool getmouselocation | sed 's/x:\([0-9]*\) y:\([0-9]*\).*/\1 \2/')
@@ -48,6 +51,7 @@ fx=$((ax - left)) fy=$((ay - top)) fw=$((298 + left + right)) fh=$((175 + top + 
     [ $((fy - (768 - fh) / 2)) -ge -1 ] && [ $((fy - (768 - fh) / 2)) -le 1 ] ||
     fail "the About box's frame at $fx,$fy ${fw}x$fh is not centred"
 import -window root "$VOSTREL_WORK/about.png"
+expect_ticks "while the About box is open"
 
 xdotool windowactivate --sync "$about" key Escape # no cancel button: nothing happens
 sleep 0.5

@@ -2,10 +2,28 @@
 
 # Starts the prepared program on a joystick that stays idle for the test's length.
 start_idle_program() {
-    printf 'E: 900.0 0001 0121 0001\nE: 900.0 0000 0000 0000\n' >"$VOSTREL_WORK/idle.evemu"
+    printf 'E: 900.0 0001 0121 0000\nE: 900.0 0000 0000 0000\n' >"$VOSTREL_WORK/idle.evemu"
     start_program "$VOSTREL_WORK/idle.evemu"
     wait_for 20 window_of Vostrel || fail "no window called Vostrel"
     win=$(window_of Vostrel)
+}
+
+# Starts the prepared program on a joystick whose button 2 goes down for 0.2 s
+# every second.
+start_pressing_program() {
+    local s
+    for s in $(seq 1 120); do
+        printf 'E: %d.500000 0001 0121 0001\nE: %d.500000 0000 0000 0000\n' "$s" "$s"
+        printf 'E: %d.700000 0001 0121 0000\nE: %d.700000 0000 0000 0000\n' "$s" "$s"
+    done >"$VOSTREL_WORK/presses.evemu"
+    start_program "$VOSTREL_WORK/presses.evemu"
+    wait_for 20 window_of Vostrel || fail "no window called Vostrel"
+    win=$(window_of Vostrel)
+}
+# Whether lane 2 has been launched more than $1 times: ticks go on.
+lane_2_beyond() { [ "$(lane_count 2)" -gt "$1" ]; }
+expect_ticks() {
+    wait_for 10 lane_2_beyond "$(lane_count 2)" || fail "no ticks $1"
 }
 
 # The program's windows mapped on screen, managed by the window manager or not.

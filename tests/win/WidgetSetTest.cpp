@@ -6,19 +6,13 @@
 
 #include "ui/About.h"
 #include "ui/win32/Win32Controls.h"
+#include "ui/win32/Win32SpinEdit.h"
 
 using namespace vostrel;
 using namespace vostrel::win32;
 using namespace vostrel::wintest;
 
 namespace {
-
-RECT childRect(HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
 
 // A small form with the parts these tests need.
 constexpr const char* kTestLayout = R"(
@@ -333,6 +327,50 @@ TEST_F(WidgetSet, TheNumberBoxFiltersTypingAndIsBroughtIntoRangeOnLeaving) {
     SetFocus(hwnd(form->Edit1));
     EXPECT_EQ(form->SpinEdit1->Text(), "5");
     EXPECT_EQ(windowText(box), "5");
+}
+
+TEST_F(WidgetSet, AtTheMainWindowsFontTheNumberBoxIs22HighWithItsArrowsInside) {
+    createMain();
+    auto* spin = dynamic_cast<SpinPeer*>(form->SpinEdit1->Peer());
+    ASSERT_NE(spin, nullptr);
+    const RECT box = childRect(spin->Hwnd());
+    EXPECT_EQ(box.left, 281);
+    EXPECT_EQ(box.top, 8);
+    EXPECT_EQ(box.right - box.left, 57);
+    EXPECT_EQ(box.bottom - box.top, 22);
+    RECT client;
+    GetClientRect(spin->Hwnd(), &client);
+    EXPECT_EQ(client.right, 53);
+    EXPECT_EQ(client.bottom, 18);
+    const RECT pair = childRect(spin->Pair());
+    EXPECT_EQ(pair.left, 37);
+    EXPECT_EQ(pair.top, 0);
+    EXPECT_EQ(pair.right - pair.left, 15);
+    EXPECT_EQ(pair.bottom - pair.top, 17);
+    const RECT up = childRect(spin->UpArrow()), upWanted{0, 0, 15, 8};
+    const RECT down = childRect(spin->DownArrow()), downWanted{0, 7, 15, 17};
+    EXPECT_TRUE(EqualRect(&up, &upWanted));
+    EXPECT_TRUE(EqualRect(&down, &downWanted));
+}
+
+TEST_F(WidgetSet, AHeldArrowRepeatsThroughTheWindowTimers) {
+    joystick.devices = 15; // range 1 to 16
+    createMain();
+    form->Show();
+    auto* spin = dynamic_cast<SpinPeer*>(form->SpinEdit1->Peer());
+    ASSERT_NE(spin, nullptr);
+    HWND up = spin->UpArrow();
+    const LPARAM over = MAKELPARAM(7, 4), away = MAKELPARAM(7, 40);
+    SendMessageA(up, WM_LBUTTONDOWN, MK_LBUTTON, over);
+    EXPECT_EQ(form->SpinEdit1->Text(), "1");
+    // Steps come while the button is held, from the repeat timer alone.
+    ASSERT_TRUE(pumpUntil([&] { return form->SpinEdit1->Value() >= 4; }));
+    SendMessageA(up, WM_MOUSEMOVE, MK_LBUTTON, away);
+    const std::string held = form->SpinEdit1->Text();
+    SendMessageA(up, WM_LBUTTONUP, 0, away); // released away: no step
+    EXPECT_EQ(form->SpinEdit1->Text(), held);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_FALSE(form->SpinEdit1->Box().UpArrow().Pressed());
 }
 
 TEST_F(WidgetSet, ASetLendsItsHandOverToTimersOnlyWhileItLives) {

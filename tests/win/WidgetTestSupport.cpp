@@ -10,12 +10,6 @@ HWND hwnd(TControl* control) {
     return hwnd(control->Peer());
 }
 
-std::string windowText(HWND w) {
-    char buffer[256] = {};
-    GetWindowTextA(w, buffer, sizeof buffer);
-    return buffer;
-}
-
 std::string className(HWND w) {
     char buffer[64] = {};
     GetClassNameA(w, buffer, sizeof buffer);
@@ -40,43 +34,6 @@ HWND threadWindow(const char* name, bool visibleOnly) {
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-DuringLoops::DuringLoops(std::function<void()> check) {
-    current() = std::move(check);
-    id_ = SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (current())
-            current()();
-    });
-}
-
-DuringLoops::~DuringLoops() {
-    KillTimer(nullptr, id_);
-    current() = nullptr;
-}
-
-std::function<void()>& DuringLoops::current() {
-    static std::function<void()> check;
-    return check;
-}
-
-BoxAnswerer::BoxAnswerer(std::vector<HWND> watched)
-    : watched_(std::move(watched)), during_([this] { answer(); }) {}
-
-void BoxAnswerer::answer() {
-    HWND box = threadWindow("#32770");
-    if (!box)
-        return;
-    SeenBox seen;
-    char text[512] = {};
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    seen.text = text;
-    seen.caption = windowText(box);
-    seen.owner = GetWindow(box, GW_OWNER);
-    for (HWND w : watched_)
-        seen.enabled.push_back(IsWindowEnabled(w) != FALSE);
-    boxes.push_back(seen);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
 WidgetFixture::WidgetFixture(const win32::ShellCalls& shell)

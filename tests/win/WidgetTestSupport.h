@@ -1,7 +1,7 @@
 #pragma once
 // What the widget-set tests share: a program with the Win32 widget set and fakes
-// of the world, a loop to run until a condition holds, and helpers that act from
-// inside whatever loop is running (modal loops, menus, message boxes).
+// of the world, a loop to run until a condition holds, and finding the windows
+// of this thread.
 
 #include "engine/ThdTimer.h"
 #include "platform/win32/Threads.h"
@@ -10,6 +10,8 @@
 #include "ui/win32/Win32Application.h"
 #include "ui/win32/Win32Shell.h"
 #include "ui/win32/Win32WidgetSet.h"
+
+#include "WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -24,43 +26,9 @@ namespace vostrel::wintest {
 
 HWND hwnd(const IControlPeer* peer);
 HWND hwnd(TControl* control);
-std::string windowText(HWND w);
 std::string className(HWND w);
 // A visible window of this thread of the class `name`, or null.
 HWND threadWindow(const char* name, bool visibleOnly = true);
-
-// Calls `check` from inside whatever loop runs, every few milliseconds, through a
-// thread timer: the way to act while a modal loop or a message box is up.
-class DuringLoops {
-public:
-    explicit DuringLoops(std::function<void()> check);
-    ~DuringLoops();
-    DuringLoops(const DuringLoops&) = delete;
-    DuringLoops& operator=(const DuringLoops&) = delete;
-
-private:
-    static std::function<void()>& current();
-    UINT_PTR id_;
-};
-
-// A message box seen from inside its own loop, then answered with OK.
-struct SeenBox {
-    std::string text;
-    std::string caption;
-    HWND owner = nullptr;
-    std::vector<bool> enabled; // of the windows watched
-};
-
-class BoxAnswerer {
-public:
-    explicit BoxAnswerer(std::vector<HWND> watched = {});
-    std::vector<SeenBox> boxes;
-
-private:
-    void answer();
-    std::vector<HWND> watched_;
-    DuringLoops during_;
-};
 
 // The program on the Win32 widget set, with a scripted joystick, a recording
 // launcher and settings in memory.

@@ -4,8 +4,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/win32/WinApi.h"
-
 namespace vostrel::wintest {
 
 namespace {
@@ -71,6 +69,67 @@ bool pumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseco
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     return true;
+}
+
+std::string windowText(HWND w) {
+    char buffer[256] = {};
+    GetWindowTextA(w, buffer, sizeof buffer);
+    return buffer;
+}
+
+RECT childRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+namespace {
+std::function<void()>& currentCheck() {
+    static std::function<void()> check;
+    return check;
+}
+} // namespace
+
+DuringLoops::DuringLoops(std::function<void()> check) {
+    currentCheck() = std::move(check);
+    id_ = SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (currentCheck())
+            currentCheck()();
+    });
+}
+
+DuringLoops::~DuringLoops() {
+    KillTimer(nullptr, id_);
+    currentCheck() = nullptr;
+}
+
+void BoxAnswerer::answer() {
+    HWND box = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM found) -> BOOL {
+            char cls[16] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            if (std::string(cls) == "#32770" && IsWindowVisible(w)) {
+                *reinterpret_cast<HWND*>(found) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (!box)
+        return;
+    SeenBox seen;
+    char text[512] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    seen.text = text;
+    seen.caption = windowText(box);
+    seen.owner = GetWindow(box, GW_OWNER);
+    for (HWND w : watched_)
+        seen.enabled.push_back(IsWindowEnabled(w) != FALSE);
+    boxes.push_back(seen);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
 } // namespace vostrel::wintest

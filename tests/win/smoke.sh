@@ -81,9 +81,9 @@ xdotool mousemove "$ix" "$iy" click 3
 read -r _ left top _ bottom < <("$wine" "$probe" menu | tr -d '\r') || fail "no menu"
 [ "$left $top" = "$ix $iy" ] || fail "the menu opened at $left,$top, not at the cursor $ix,$iy"
 import -window root "$shots/smoke-menu.png"
-# Restore is the third of the four rows; Exit's row of 21 pixels and the frame's
-# pixel lie below it.
-xdotool mousemove $((left + 30)) $((bottom - 33)) click 1
+# Restore is the third of the four rows: three of one height and the separator's
+# 9 pixels, so its middle lies a little over half-way down, whatever the font.
+xdotool mousemove $((left + 30)) $((top + (bottom - top) * 9 / 16)) click 1
 "$wine" "$probe" restored || fail "Restore did not bring the window back"
 "$wine" "$probe" notray || fail "the icon stayed after Restore"
 

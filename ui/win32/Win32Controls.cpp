@@ -2,6 +2,7 @@
 
 #include "engine/Errors.h"
 #include "ui/win32/Win32Application.h"
+#include "ui/win32/Win32SpinEdit.h"
 #include "ui/win32/Win32WidgetSet.h"
 
 #include <algorithm>
@@ -25,23 +26,6 @@ FormPeer& formPeerOf(TControl& control) {
     return static_cast<FormPeer&>(control.Form().FormPeer());
 }
 
-// Our own window classes all share one procedure; each is registered once.
-void ensureClass(const char* name, WNDPROC proc, UINT style, HBRUSH background,
-                 HICON icon = nullptr) {
-    WNDCLASSA existing;
-    if (GetClassInfoA(instance(), name, &existing))
-        return;
-    WNDCLASSA wc{};
-    wc.style = style;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance();
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.hbrBackground = background;
-    wc.hIcon = icon;
-    wc.lpszClassName = name;
-    RegisterClassA(&wc);
-}
-
 COLORREF colourOf(const TObjectDesc& d, const char* prop, COLORREF fallback) {
     const TValue* v = d.find(prop);
     if (!v)
@@ -60,6 +44,21 @@ COLORREF colourOf(const TObjectDesc& d, const char* prop, COLORREF fallback) {
 }
 
 } // namespace
+
+void ensureClass(const char* name, WNDPROC proc, UINT style, HBRUSH background, HICON icon) {
+    WNDCLASSA existing;
+    if (GetClassInfoA(instance(), name, &existing))
+        return;
+    WNDCLASSA wc{};
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance();
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.hIcon = icon;
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
 
 // ---------------------------------------------------------------- errors
 
@@ -342,130 +341,6 @@ public:
 };
 
 } // namespace
-
-// ---------------------------------------------------------------- the number box
-
-SpinPeer::SpinPeer(TControl& control, HWND parent, FormPeer&, IBeeper& beeper,
-                   ITimerFactory& timers)
-    : ControlPeer(control), box_(beeper, timers, localeDecimalSeparator()) {
-    createChild(WS_EX_CLIENTEDGE, "EDIT", box_.Text(), ES_AUTOHSCROLL, parent,
-                formPeerOf(control).NextControlId());
-    subclass();
-    box_.SetView(&view_);
-}
-
-SpinPeer::~SpinPeer() {
-    box_.SetView(nullptr);
-}
-
-void SpinPeer::Command(WORD code) {
-    if (code == EN_CHANGE && !settingText_)
-        box_.TextEdited(ControlPeer::Text());
-}
-
-void SpinPeer::View::SetText(const std::string& text) {
-    peer_.settingText_ = true;
-    SetWindowTextA(peer_.hwnd_, text.c_str());
-    peer_.settingText_ = false;
-}
-
-void SpinPeer::View::SelectAll() {
-    SendMessageA(peer_.hwnd_, EM_SETSEL, 0, -1);
-}
-
-bool SpinPeer::View::CanFocus() const {
-    HWND form = GetAncestor(peer_.hwnd_, GA_ROOT);
-    return IsWindowVisible(peer_.hwnd_) && IsWindowEnabled(peer_.hwnd_) && IsWindowEnabled(form);
-}
-
-void SpinPeer::View::SetReadOnly(bool readOnly) {
-    SendMessageA(peer_.hwnd_, EM_SETREADONLY, readOnly, 0);
-}
-
-void SpinPeer::paste() {
-    if (!box_.CutPasteAllowed() || !OpenClipboard(hwnd_))
-        return;
-    std::string clip;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* text = static_cast<const char*>(GlobalLock(data))) {
-            clip = text;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    DWORD start = 0, end = 0;
-    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                 reinterpret_cast<LPARAM>(&end));
-    const int room = box_.InsertRoom(GetWindowTextLengthA(hwnd_), static_cast<int>(end - start));
-    clip.resize(std::min<size_t>(clip.size(), static_cast<size_t>(room)));
-    SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(clip.c_str()));
-}
-
-LRESULT SpinPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-    case WM_GETDLGCODE: {
-        // Enter reaches the field, where the typing filter refuses it with the sound.
-        LRESULT code = Default(msg, wParam, lParam);
-        if (auto* m = reinterpret_cast<const MSG*>(lParam);
-            m && (m->message == WM_KEYDOWN || m->message == WM_CHAR) && m->wParam == VK_RETURN)
-            code |= DLGC_WANTMESSAGE;
-        return code;
-    }
-    case WM_CHAR: {
-        char ansi = static_cast<char>(wParam);
-        wchar_t wide = 0;
-        MultiByteToWideChar(CP_ACP, 0, &ansi, 1, &wide, 1);
-        const auto ch = static_cast<char32_t>(wide);
-        if (!box_.KeyPress(ch))
-            return 0;
-        if (ch >= 32) {
-            DWORD start = 0, end = 0;
-            SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                         reinterpret_cast<LPARAM>(&end));
-            if (box_.InsertRoom(GetWindowTextLengthA(hwnd_), static_cast<int>(end - start)) < 1)
-                return 0;
-        }
-        break;
-    }
-    case WM_KEYDOWN:
-        if (wParam == VK_UP || wParam == VK_DOWN)
-            box_.KeyDown(wParam == VK_UP ? TKey::Up : TKey::Down);
-        break;
-    case WM_PASTE:
-        paste();
-        return 0;
-    case WM_CUT:
-        if (!box_.CutPasteAllowed())
-            return 0;
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        // Which button gave the focus decides whether entering selects the text.
-        pressEntry_ = GetFocus() != hwnd_;
-        const LRESULT result = Default(msg, wParam, lParam);
-        pressEntry_ = false;
-        return result;
-    }
-    case WM_SETFOCUS: {
-        const LRESULT result = Default(msg, wParam, lParam);
-        // Coming back from another window is no entry.
-        if (!std::exchange(awayFromWindow_, false))
-            box_.Enter(pressEntry_);
-        return result;
-    }
-    case WM_KILLFOCUS: {
-        const LRESULT result = Default(msg, wParam, lParam);
-        HWND next = reinterpret_cast<HWND>(wParam);
-        // Only a move to another control of the same window leaves the box.
-        if (next && GetAncestor(next, GA_ROOT) == GetAncestor(hwnd_, GA_ROOT))
-            box_.Exit();
-        else
-            awayFromWindow_ = true;
-        return result;
-    }
-    }
-    return Default(msg, wParam, lParam);
-}
 
 // ---------------------------------------------------------------- forms
 

@@ -21,6 +21,10 @@ class Win32ApplicationPeer;
 // frames: one that escapes cancels any mouse capture and goes to the error display.
 LRESULT guarded(const std::function<LRESULT()>& work);
 
+// Registers one of our own window classes, once; they all share one procedure.
+void ensureClass(const char* name, WNDPROC proc, UINT style, HBRUSH background,
+                 HICON icon = nullptr);
+
 // A window of the set, found again from its handle.
 class NativeWindow {
 public:
@@ -128,48 +132,6 @@ private:
     bool modal_ = false;
     bool minimizedStart_ = false;
     int modalResult_ = mrNone;
-};
-
-// The number box, for now a plain one-line edit that feeds the number box's rules:
-// typing filter, Up and Down keys, cut and paste, entering and leaving. The arrow
-// pair is still to come.
-class SpinPeer final : public ControlPeer {
-public:
-    SpinPeer(TControl& control, HWND parent, FormPeer& form, IBeeper& beeper,
-             ITimerFactory& timers);
-    ~SpinPeer() override;
-
-    std::string Text() const override { return box_.Text(); }
-    void SetText(const std::string& text) override { box_.SetText(text); }
-    TSpinEdit* SpinBox() override { return &box_; }
-    void Command(WORD code) override;
-
-protected:
-    LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    // What the rules see of the field.
-    class View final : public ISpinEditView {
-    public:
-        explicit View(SpinPeer& peer) : peer_(peer) {}
-        void SetText(const std::string& text) override;
-        void SelectAll() override;
-        bool Focused() const override { return peer_.Focused(); }
-        bool CanFocus() const override;
-        void SetFocus() override { peer_.SetFocus(); }
-        void SetReadOnly(bool readOnly) override;
-
-    private:
-        SpinPeer& peer_;
-    };
-
-    void paste();
-
-    TSpinEdit box_;
-    View view_{*this};
-    bool settingText_ = false;
-    bool pressEntry_ = false;
-    bool awayFromWindow_ = false;
 };
 
 std::unique_ptr<IControlPeer> createControlPeer(TControl& control, IControlPeer& parent,

@@ -13,16 +13,31 @@ namespace vostrel::win32 {
 
 Win32WidgetSet::Win32WidgetSet() : Win32WidgetSet(Win32HandOver::main()) {}
 
-Win32WidgetSet::Win32WidgetSet(Win32HandOver& handOver) : Win32WidgetSet(handOver, ShellCalls{}) {}
+Win32WidgetSet::Win32WidgetSet(Win32HandOver& handOver)
+    : ownBeeper_(std::make_unique<Win32Beeper>()),
+      // Errors of timer handlers, such as a failed repeated step, end any mouse
+      // capture and go to the error display.
+      ownTimers_(std::make_unique<Win32TimerFactory>([this](const std::exception& e) {
+          if (app_)
+              app_->HandleException(e);
+      })),
+      beeper_(ownBeeper_.get()), timers_(ownTimers_.get()),
+      previousTimerHandOver_(TimerEnv::standard().handOver) {
+    init(handOver);
+}
+
+Win32WidgetSet::Win32WidgetSet(Win32HandOver& handOver, IBeeper& beeper, ITimerFactory& timers)
+    : beeper_(&beeper), timers_(&timers), previousTimerHandOver_(TimerEnv::standard().handOver) {
+    init(handOver);
+}
 
 Win32WidgetSet::Win32WidgetSet(Win32HandOver& handOver, const ShellCalls& shell)
-    : beeper_(std::make_unique<Win32Beeper>()),
-      timers_(std::make_unique<Win32TimerFactory>([](const std::exception& e) {
-          if (vostrel::Application)
-              vostrel::Application->ShowException(e);
-      })),
-      shell_(std::make_unique<ShellCalls>(shell.orSystem())),
-      previousTimerHandOver_(TimerEnv::standard().handOver) {
+    : Win32WidgetSet(handOver) {
+    *shell_ = shell.orSystem();
+}
+
+void Win32WidgetSet::init(Win32HandOver& handOver) {
+    shell_ = std::make_unique<ShellCalls>(ShellCalls::system());
     // The themed controls of the manifest live in the common controls library.
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);

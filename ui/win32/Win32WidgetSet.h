@@ -24,6 +24,9 @@ public:
     // becomes the one threaded timers use (TimerEnv::standard()) while the set lives.
     Win32WidgetSet();
     explicit Win32WidgetSet(Win32HandOver& handOver);
+    // With the given default sound and timers for the controls (tests pass fakes,
+    // which must outlive the set).
+    Win32WidgetSet(Win32HandOver& handOver, IBeeper& beeper, ITimerFactory& timers);
     // The tray icon and the chooser make `shell`'s calls (the real ones where empty).
     Win32WidgetSet(Win32HandOver& handOver, const ShellCalls& shell);
     ~Win32WidgetSet() override;
@@ -45,9 +48,13 @@ public:
     ITimerFactory& Timers() { return *timers_; }
 
 private:
+    void init(Win32HandOver& handOver);
+
     std::unique_ptr<Win32ApplicationPeer> app_;
-    std::unique_ptr<IBeeper> beeper_;
-    std::unique_ptr<ITimerFactory> timers_;
+    std::unique_ptr<IBeeper> ownBeeper_;
+    std::unique_ptr<ITimerFactory> ownTimers_;
+    IBeeper* beeper_;
+    ITimerFactory* timers_;
     std::unique_ptr<ShellCalls> shell_;
     HandOver* previousTimerHandOver_;
 };
