@@ -7,6 +7,8 @@
 
 #include "ui/win32/Win32Dialogs.h"
 
+#include <optional>
+
 #include <objbase.h>
 
 using namespace vostrel;
@@ -166,19 +168,25 @@ TEST_F(Chooser, TheHookCentresTheDialogAThirdOfTheWayDownItsMonitor) {
     DestroyWindow(dialog);
 }
 
-TEST_F(Chooser, TheRealCommonDialogTakesATypedName) {
+TEST_F(Chooser, TheRealCommonDialogTakesATypedNameWhileTicksGoOn) {
     realDialog = true;
+    joystick.script = {{JOYERR_NOERROR, 0x01}}; // button 1 held: every tick launches
     createMain(&currentFolder);
     form->Show();
     TempDir dir;
     const std::string typed = dir.file("typed.exe");
     bool done = false;
+    std::optional<size_t> launchesAtOpen;
     RECT placed{};
     DuringLoops during([&] {
         HWND dialog = threadWindow("#32770");
         HWND field = dialog ? fileNameField(dialog) : nullptr;
         if (done || !field)
             return;
+        if (!launchesAtOpen)
+            launchesAtOpen = log.events.size();
+        if (log.events.size() < *launchesAtOpen + 3)
+            return; // ticks run inside the dialog's loop
         done = true;
         GetWindowRect(dialog, &placed);
         SetWindowTextA(field, typed.c_str());

@@ -408,6 +408,29 @@ TEST_F(Tray, AboutFromTheTrayShowsTheBoxAloneAndTheProgramStaysInTheTray) {
     EXPECT_EQ(messages(), std::vector<DWORD>{NIM_ADD});
 }
 
+TEST_F(Tray, RestoreWhileTheAboutBoxIsOpenBringsBackAnEnabledMainWindow) {
+    createMain();
+    auto* about = app.CreateForm<TAboutBox>();
+    minimiseFromNormal();
+    bool restored = false;
+    bool mainEnabled = false;
+    bool aboutStillOpen = false;
+    DuringLoops during([&] {
+        if (!about->Visible() || restored)
+            return;
+        restored = true;
+        SendMessageA(callbackWindow(), kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
+        mainEnabled = IsWindowVisible(mainWindow()) && IsWindowEnabled(mainWindow());
+        aboutStillOpen = about->Visible();
+        about->SetModalResult(mrOk);
+    });
+    form->About1Click(nullptr);
+    EXPECT_TRUE(restored);
+    EXPECT_TRUE(mainEnabled);
+    EXPECT_TRUE(aboutStillOpen);
+    EXPECT_TRUE(normal());
+}
+
 TEST_F(Tray, ExitFromTheTrayEndsTheProgram) {
     createMain();
     minimiseFromNormal();
