@@ -156,6 +156,8 @@ public:
     MenuLook(const MenuLook&) = delete;
     MenuLook& operator=(const MenuLook&) = delete;
 
+    size_t count() const { return captions_.size(); }
+
     SIZE itemSize(size_t index) const {
         if (isLine(captions_[index]))
             return {1, kSeparatorHeight};
@@ -254,7 +256,7 @@ int TrayMenuPeer::Popup(const std::vector<std::string>& captions) {
             switch (msg) {
             case WM_MEASUREITEM: {
                 auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-                if (m->CtlType != ODT_MENU)
+                if (m->CtlType != ODT_MENU || m->itemData >= look.count())
                     return false;
                 const SIZE size = look.itemSize(m->itemData);
                 m->itemWidth = static_cast<UINT>(size.cx);
