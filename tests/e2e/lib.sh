@@ -38,6 +38,20 @@ SCRIPT
 # The id of the program's visible top-level window called NAME.
 window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
 
+in_client_list() {
+    xprop -root _NET_CLIENT_LIST | tr ',' '\n' | grep -qi "$(printf '0x%x' "$1")\$"
+}
+
+# Waits for the main window and for the window manager to have framed it (its
+# place on screen is known only then); sets win.
+wait_for_main_window() {
+    wait_for 20 window_of Vostrel || fail "no window called Vostrel"
+    win=$(window_of Vostrel)
+    wait_for 10 in_client_list "$win" || fail "the window manager did not take the main window"
+    wait_for 10 bash -c "xprop -id $win _NET_FRAME_EXTENTS | grep -q =" ||
+        fail "the main window has no frame"
+}
+
 # The colour (as srgb(r,g,b)) of the screen pixel at X,Y.
 pixel_at() {
     import -window root "$VOSTREL_WORK/screen.png"

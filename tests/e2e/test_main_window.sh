@@ -19,8 +19,7 @@ E: 8.2000 0000 0000 0000
 EVENTS
 start_program "$VOSTREL_WORK/race.evemu"
 
-wait_for 20 window_of Vostrel || fail "no window called Vostrel"
-win=$(window_of Vostrel)
+wait_for_main_window
 wait_for 10 client_size_is "$win" 517 89 || fail "client area is not 517x89: $(xwininfo -id "$win")"
 read -r x y < <(client_origin "$win")
 echo "window client area at $x,$y"

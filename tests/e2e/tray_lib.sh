@@ -4,8 +4,7 @@
 start_idle_program() {
     printf 'E: 900.0 0001 0121 0000\nE: 900.0 0000 0000 0000\n' >"$VOSTREL_WORK/idle.evemu"
     start_program "$VOSTREL_WORK/idle.evemu"
-    wait_for 20 window_of Vostrel || fail "no window called Vostrel"
-    win=$(window_of Vostrel)
+    wait_for_main_window
 }
 
 # Starts the prepared program on a joystick whose button 2 goes down for 0.2 s
@@ -17,8 +16,7 @@ start_pressing_program() {
         printf 'E: %d.700000 0001 0121 0000\nE: %d.700000 0000 0000 0000\n' "$s" "$s"
     done >"$VOSTREL_WORK/presses.evemu"
     start_program "$VOSTREL_WORK/presses.evemu"
-    wait_for 20 window_of Vostrel || fail "no window called Vostrel"
-    win=$(window_of Vostrel)
+    wait_for_main_window
 }
 # Whether lane 2 has been launched more than $1 times: ticks go on.
 lane_2_beyond() { [ "$(lane_count 2)" -gt "$1" ]; }
@@ -28,10 +26,6 @@ expect_ticks() {
 
 # The program's windows mapped on screen, managed by the window manager or not.
 program_windows() { xdotool search --onlyvisible --classname '^vostrel$' 2>/dev/null || true; }
-
-in_client_list() {
-    xprop -root _NET_CLIENT_LIST | tr ',' '\n' | grep -qi "$(printf '0x%x' "$1")\$"
-}
 
 window_type() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null || true; }
 
