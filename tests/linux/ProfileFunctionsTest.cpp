@@ -1,16 +1,15 @@
 #include "platform/linux/ProfileFunctions.h"
 #include "platform/linux/ExecutablePath.h"
 #include "settings/Settings.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <grp.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,15 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using vostrel::test::readFile;
 
 void writeFile(const fs::path& path, const std::string& bytes, mode_t mode = 0644) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    vostrel::test::writeFile(path, bytes);
     ::chmod(path.c_str(), mode);
 }
 

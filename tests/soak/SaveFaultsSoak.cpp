@@ -5,14 +5,13 @@
 #include "platform/linux/Process.h"
 #include "platform/linux/ProfileFunctions.h"
 #include "settings/Settings.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,12 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using vostrel::test::readFile;
 
 // Hand-edited lines around our section must survive every save.
 const std::string kHead = "; timing PC 2\r\n[Other]\r\nkeep=me\r\n";
@@ -43,7 +37,7 @@ protected:
         dir = fs::temp_directory_path() / ("vostrel-soak-" + std::to_string(getpid()));
         fs::create_directories(dir);
         ini = dir / "vostrel.ini";
-        std::ofstream(ini, std::ios::binary) << fileWith("/a/trigger", 1);
+        vostrel::test::writeFile(ini, fileWith("/a/trigger", 1));
     }
     void TearDown() override { fs::remove_all(dir); }
     fs::path dir, ini;
@@ -72,7 +66,7 @@ TEST_F(SaveFaults, AProcessKilledMidSaveLeavesAWholeFile) {
         kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        const std::string now = slurp(ini);
+        const std::string now = readFile(ini);
         EXPECT_TRUE(std::find(std::begin(states), std::end(states), now) != std::end(states))
             << "round " << round << ": " << now;
     }
@@ -84,7 +78,7 @@ TEST_F(SaveFaults, AProcessKilledMidSaveLeavesAWholeFile) {
 }
 
 TEST_F(SaveFaults, TheFileSizeLimitGivesTheWriteErrorAndKeepsTheFile) {
-    const std::string before = slurp(ini);
+    const std::string before = readFile(ini);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -104,5 +98,5 @@ TEST_F(SaveFaults, TheFileSizeLimitGivesTheWriteErrorAndKeepsTheFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "the save ended the process";
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(slurp(ini), before);
+    EXPECT_EQ(readFile(ini), before);
 }

@@ -1,8 +1,6 @@
 #include "WinTestSupport.h"
 
 #include <atomic>
-#include <fstream>
-#include <sstream>
 
 namespace vostrel::wintest {
 
@@ -43,17 +41,6 @@ TempDir::~TempDir() {
 
 bool exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 bool pumpMessagesUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {

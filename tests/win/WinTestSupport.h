@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win32/WinApi.h"
+#include "support/Files.h"
 
 namespace vostrel::wintest {
 
@@ -27,8 +28,8 @@ private:
 };
 
 bool exists(const std::string& path);
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
+using vostrel::test::readFile;
+using vostrel::test::writeFile;
 
 // Dispatches the thread's messages until `done()` holds or the bound passes.
 bool pumpMessagesUntil(const std::function<bool()>& done,
