@@ -25,7 +25,7 @@ h=${size#*x}
 [ "$h" -gt 60 ] || fail "the menu is too low for three items and a line: $size"
 
 # A right click on the icon while the menu is up never gives two menus.
-xdotool click 3
+click_icon 3
 for _ in $(seq 20); do
     [ "$(menus_open)" -le 1 ] || fail "a second menu on top of the first"
     sleep 0.05
