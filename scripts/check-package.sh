@@ -12,6 +12,7 @@ fail() { echo "package check failed: $*" >&2; exit 1; }
 grep -q '^ Package: vostrel$' <<<"$info" || fail "no package name"
 grep -q '^ Depends: .*libqt6widgets6' <<<"$info" || fail "no runtime dependency on Qt"
 grep -q '^ Depends: .*libevdev2' <<<"$info" || fail "no runtime dependency on libevdev"
+grep -q '^ Depends: .*fonts-liberation' <<<"$info" || fail "no dependency on the layouts' font"
 for path in ./usr/bin/vostrel ./usr/share/applications/vostrel.desktop \
     ./usr/share/icons/hicolor/48x48/apps/vostrel.png \
     ./usr/share/icons/hicolor/scalable/apps/vostrel.svg \
@@ -28,3 +29,11 @@ if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$root/usr/share/applications/vostrel.desktop"
 fi
 echo "package contents and unpacking: ok"
+
+# Debian's own checks: no error and no warning.
+source "$(dirname "$0")/deps.sh"
+install_missing lintian
+as_root=()
+[ "$(id -u)" -ne 0 ] || as_root=(--allow-root)
+lintian "${as_root[@]}" --fail-on error,warning "$deb" || fail "lintian found faults (above)"
+echo "lintian: ok"
