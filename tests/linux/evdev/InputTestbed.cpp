@@ -206,6 +206,11 @@ FakeInputDevice mouse() {
 InputTestbed::InputTestbed() : testbed_(umockdev_testbed_new()) {}
 
 InputTestbed::~InputTestbed() {
+    // A handler answers its client before it lets go of the device's lock, so the
+    // code under test may be done with its last read while umockdev's thread
+    // still holds that lock: wait for it before the devices go.
+    for (auto& [number, d] : devices_)
+        std::lock_guard lock(d->mutex);
     g_object_unref(testbed_);
     for (auto& [number, d] : devices_)
         if (d->handler)
