@@ -67,6 +67,11 @@ void TTrayIcon::HostRestarted() {
         peer_->Add(); // nothing sensible to do if it still fails
 }
 
+void TTrayIcon::HostLost() {
+    if (shown_)
+        DblClick();
+}
+
 // ------------------------------------------------------------------ menu
 
 TMenuItem::TMenuItem(TComponent* owner, const TObjectDesc& desc, const TEventBinder& bind)

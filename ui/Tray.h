@@ -39,6 +39,11 @@ public:
     void DblClick();      // a double-click with any button, or the host's activation
     void RightButtonUp(); // opens the pop-up menu
     void HostRestarted(); // the notification area came back: put a shown icon up again
+    // The icon is not in a notification area and none took it back in time
+    // (the area went away, or never docked the icon an add asked for). An icon
+    // nobody can see is no way back: a program in the tray is restored as from
+    // the icon. A later minimise asks for a host afresh.
+    void HostLost();
 
 private:
     TForm& form_;
