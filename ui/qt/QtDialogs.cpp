@@ -87,6 +87,10 @@ public:
             if (auto* name = box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 name->setText(previous);
         }
+        // Modal to the main window only, as the Windows dialog disables only the
+        // program's windows: the tray icon keeps answering when the program is
+        // minimised into it behind the dialog.
+        box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
         placeOnScreen(box, owner);
         if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
             return std::nullopt;
