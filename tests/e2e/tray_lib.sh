@@ -120,7 +120,13 @@ restart_tray_host() {
     WM_PID=$!
     wait_for 10 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
         fail "the window manager did not come back"
+    if [ $# -eq 0 ]; then
+        wait_for 10 tray_host_up '"YXTrayProxy"' || fail "the window manager has no tray"
+    fi
 }
+
+# Whether a window named $1 (a tray host's selection window) exists.
+tray_host_up() { xwininfo -root -tree | grep -q "$1"; }
 
 # Closes the main window as its close box does and waits for the program to end.
 close_program() {
