@@ -119,6 +119,11 @@ void TPopupActionBar::Popup() {
         throw;
     }
     open_ = false;
+    Choose(chosen);
+}
+
+void TPopupActionBar::Choose(int chosen) {
+    const std::vector<TMenuItem*> items = Items();
     if (chosen < 0 || chosen >= static_cast<int>(items.size()) || items[chosen]->IsLine())
         return;
     TMenuItem* item = items[chosen];

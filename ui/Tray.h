@@ -81,6 +81,10 @@ public:
     // it has closed. The chosen item's OnClick runs later, from the main loop,
     // after the menu has gone and whoever opened it has returned.
     void Popup();
+    // The item at `index` of Items() was chosen in a menu that the desktop drew
+    // from these items (a StatusNotifierItem host's): its OnClick runs later,
+    // as after Popup. A separator or an index past the items runs nothing.
+    void Choose(int index);
 
 private:
     std::unique_ptr<IPopupMenuPeer> peer_;
