@@ -319,6 +319,8 @@ public:
                          : QSystemTrayIcon::isSystemTrayAvailable();
     }
     bool Add() override {
+        if (overDBus_)
+            offerMenuToHost();
         icon_.show();
         docked_ = false;
         grace_.start();
@@ -360,6 +362,29 @@ private:
     // the handlers run once that delivery is over.
     void post(void (TTrayIcon::*report)()) {
         QTimer::singleShot(0, this, [icon = &owner_, report] { (icon->*report)(); });
+    }
+
+    // A StatusNotifierItem host draws the item's menu itself from a
+    // description on the bus (XFCE's and GNOME's hosts offer no other), so it is
+    // given the tray menu's items; a choice there runs as one in our own menu.
+    // Hosts that ask the item to show its menu get ours instead.
+    void offerMenuToHost() {
+        TPopupActionBar* menu = owner_.PopupMenu();
+        if (!menu || icon_.contextMenu())
+            return;
+        const std::vector<TMenuItem*> items = menu->Items();
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i]->IsLine()) {
+                hostMenu_.addSeparator();
+                continue;
+            }
+            connect(hostMenu_.addAction(qstr(items[i]->Caption())), &QAction::triggered, this,
+                    [this, i] {
+                        if (TPopupActionBar* m = owner_.PopupMenu())
+                            m->Choose(static_cast<int>(i));
+                    });
+        }
+        icon_.setContextMenu(&hostMenu_);
     }
 
     void check() {
@@ -413,6 +438,7 @@ private:
     }
 
     TTrayIcon& owner_;
+    QMenu hostMenu_; // before the icon, which refers to it
     QSystemTrayIcon icon_;
     bool overDBus_ = false;
     bool docked_ = false;
