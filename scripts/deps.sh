@@ -5,7 +5,8 @@ VOSTREL_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev
     qt6-base-dev libxcb1-dev libevdev-dev umockdev libumockdev-dev
-    xvfb icewm tint2 xfce4-panel xdotool x11-utils imagemagick fonts-liberation dbus
+    xvfb icewm tint2 xfce4-panel weston xwayland qt6-wayland
+    xdotool x11-utils imagemagick fonts-liberation dbus
     clang libclang-rt-14-dev
 )
 

@@ -63,6 +63,10 @@ client_origin() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'
 }
 
+# No process of the prepared program is left (the umockdev wrapper goes a moment
+# after the program).
+nothing_left() { ! pgrep -f "$VOSTREL_WORK/app/" >/dev/null; }
+
 lane_count() { grep -c "^1:$1\$" "$VOSTREL_WORK/lanes.log" || true; }
 # lanes_at_least LANE N: lane LANE was launched at least N times (for wait_for).
 lanes_at_least() { [ "$(lane_count "$1")" -ge "$2" ]; }
