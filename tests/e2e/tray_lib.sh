@@ -105,6 +105,14 @@ expect_restored() {
     wait_for 10 in_front "$win" || fail "the window is not in front"
 }
 
+# Save Settings has the focus: the space bar saves (the number box holds 1).
+expect_focus_on_save() {
+    printf '[Settings]\r\nNumberOfJoy=7\r\n' >"$VOSTREL_WORK/app/vostrel.ini"
+    xdotool key space
+    wait_for 10 grep -q '^NumberOfJoy=1' "$VOSTREL_WORK/app/vostrel.ini" ||
+        fail "the focus was not back on Save Settings"
+}
+
 # Replaces the window manager (and with it the tray host); extra arguments go to
 # the new one. Sets WM_PID.
 restart_tray_host() {
