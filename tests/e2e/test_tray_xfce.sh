@@ -55,11 +55,10 @@ listed() {
         string:RegisteredStatusNotifierItems | grep -q '"'
 }
 
+unset XDG_CONFIG_HOME # the panel's alone
+
 prepare_program 1
-(unset XDG_CONFIG_HOME && start_idle_program) # the program keeps its settings beside it
-start_idle_program() { :; }
-win=$(window_of Vostrel)
-APP_PID=$(pgrep -f "^$VOSTREL_WORK/app/vostrel" | head -n1)
+start_idle_program
 place=$(client_geometry "$win")
 xdotool windowminimize "$win"
 wait_for 10 main_hidden || fail "the main window is still on the taskbar"
