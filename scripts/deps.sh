@@ -6,7 +6,7 @@ VOSTREL_PACKAGES=(
     libgtest-dev libgmock-dev
     qt6-base-dev libxcb1-dev libevdev-dev umockdev libumockdev-dev
     xvfb icewm tint2 xfce4-panel weston xwayland qt6-wayland
-    xdotool x11-utils imagemagick fonts-liberation dbus
+    xdotool x11-utils imagemagick fonts-liberation dbus file
     clang libclang-rt-14-dev
 )
 
