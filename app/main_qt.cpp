@@ -10,6 +10,7 @@
 #include "ui/About.h"
 #include "ui/Unit1.h"
 #include "ui/qt/QtDialogs.h"
+#include "ui/qt/QtPlatformChoice.h"
 #include "ui/qt/QtUnixSignals.h"
 #include "ui/qt/QtWidgetSet.h"
 
@@ -19,7 +20,9 @@ using namespace vostrel;
 
 int main(int argc, char** argv) {
     prepareProcess();
-    QApplication qapp(argc, argv);
+    std::vector<char*> args = qt::platformArguments(argc, argv);
+    int count = static_cast<int>(args.size()) - 1;
+    QApplication qapp(count, args.data());
     TimerEnv::standard().priority = linuxWorkerPriorityFactory();
 
     // The world outlives the windows that use it.

@@ -23,6 +23,10 @@ VOSTREL_PACKAGES=(
 VOSTREL_TEST_PACKAGES=(
     xdotool x11-utils
     dbus
+    # other desktops: two more trays (one of them a StatusNotifierItem host) and
+    # a Wayland compositor with and without XWayland
+    tint2 xfce4-panel
+    weston xwayland qt6-wayland
     # the fuzz targets
     clang libclang-rt-14-dev
     # the Debian package and its check

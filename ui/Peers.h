@@ -34,13 +34,14 @@ public:
 };
 
 // The notification-area icon, made with the program icon and its tip. The peer
-// reports to its TTrayIcon: DblClick, RightButtonUp and HostRestarted.
+// reports to its TTrayIcon: DblClick, RightButtonUp, HostRestarted and HostLost.
 class ITrayIconPeer {
 public:
     virtual ~ITrayIconPeer() = default;
     // Whether a notification area exists at all right now.
     virtual bool HostAvailable() const = 0;
-    // Puts the icon up; false when the platform refuses.
+    // Puts the icon up; false when the platform refuses. Where the platform
+    // docks the icon later, the peer reports HostLost if that does not happen.
     virtual bool Add() = 0;
     // Takes the icon down; false when the platform refuses.
     virtual bool Remove() = 0;

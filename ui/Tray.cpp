@@ -67,6 +67,11 @@ void TTrayIcon::HostRestarted() {
         peer_->Add(); // nothing sensible to do if it still fails
 }
 
+void TTrayIcon::HostLost() {
+    if (shown_)
+        DblClick();
+}
+
 // ------------------------------------------------------------------ menu
 
 TMenuItem::TMenuItem(TComponent* owner, const TObjectDesc& desc, const TEventBinder& bind)
@@ -114,6 +119,11 @@ void TPopupActionBar::Popup() {
         throw;
     }
     open_ = false;
+    Choose(chosen);
+}
+
+void TPopupActionBar::Choose(int chosen) {
+    const std::vector<TMenuItem*> items = Items();
     if (chosen < 0 || chosen >= static_cast<int>(items.size()) || items[chosen]->IsLine())
         return;
     TMenuItem* item = items[chosen];

@@ -39,6 +39,11 @@ public:
     void DblClick();      // a double-click with any button, or the host's activation
     void RightButtonUp(); // opens the pop-up menu
     void HostRestarted(); // the notification area came back: put a shown icon up again
+    // The icon is not in a notification area and none took it back in time
+    // (the area went away, or never docked the icon an add asked for). An icon
+    // nobody can see is no way back: a program in the tray is restored as from
+    // the icon. A later minimise asks for a host afresh.
+    void HostLost();
 
 private:
     TForm& form_;
@@ -76,6 +81,10 @@ public:
     // it has closed. The chosen item's OnClick runs later, from the main loop,
     // after the menu has gone and whoever opened it has returned.
     void Popup();
+    // The item at `index` of Items() was chosen in a menu that the desktop drew
+    // from these items (a StatusNotifierItem host's): its OnClick runs later,
+    // as after Popup. A separator or an index past the items runs nothing.
+    void Choose(int index);
 
 private:
     std::unique_ptr<IPopupMenuPeer> peer_;

@@ -133,6 +133,36 @@ bool replaceFile(IFileSystem& files, const std::string& target, const std::strin
     return true;
 }
 
+// Rewrites `target` where it lies, for a file the user may write in a folder he
+// may not (a shared installation's). Room for the new text is taken first, so a
+// full disk fails before anything changed; a write that fails after all puts
+// the old bytes back, into blocks that are still theirs.
+bool rewriteInPlace(IFileSystem& files, const std::string& target, const std::string& bytes,
+                    const std::string& old) {
+    int fd = files.Open(target, O_WRONLY | O_CLOEXEC | O_NOCTTY, 0);
+    if (fd < 0)
+        return false;
+    bool ok = bytes.size() <= old.size() ||
+              ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size())) == 0;
+    if (ok && !(writeAll(files, fd, bytes) &&
+                ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && files.Fsync(fd) == 0)) {
+        ok = false;
+        ssize_t n = ::pwrite(fd, old.data(), old.size(), 0);
+        if (n == static_cast<ssize_t>(old.size()) && ::ftruncate(fd, n) == 0)
+            ::fsync(fd);
+    }
+    return files.Close(fd) == 0 && ok;
+}
+
+// Makes the missing folders of `folder` (the user's settings folder before the
+// first save), each for the user alone. False when one cannot be made.
+bool makeFolders(const std::string& folder) {
+    if (folder.empty() || ::access(folder.c_str(), F_OK) == 0)
+        return true;
+    std::string parent = folderOf(folder.substr(0, folder.size() - 1));
+    return makeFolders(parent) && (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST);
+}
+
 } // namespace
 
 TLinuxProfileFunctions::TLinuxProfileFunctions() : files_(posixFiles()) {}
@@ -151,8 +181,9 @@ bool TLinuxProfileFunctions::WriteText(const std::string& section, const std::st
     if (!ini::fitsOnOneLine(section) || !ini::fitsOnOneLine(key) || !ini::fitsOnOneLine(value))
         return false;
     std::optional<std::string> target = followLinks(fileName);
-    if (!target || !mayWrite(folderOf(*target), W_OK | X_OK))
+    if (!target || !makeFolders(folderOf(*target)))
         return false;
+    const bool folderWritable = mayWrite(folderOf(*target), W_OK | X_OK);
 
     struct stat st;
     bool exists = ::stat(target->c_str(), &st) == 0;
@@ -166,13 +197,15 @@ bool TLinuxProfileFunctions::WriteText(const std::string& section, const std::st
         if (!bytes)
             return false; // what cannot be read cannot be kept
         old = std::move(*bytes);
-    } else if (errno != ENOENT) {
+    } else if (errno != ENOENT || !folderWritable) {
         return false;
     }
 
     std::string updated = ini::writeValue(old, section, key, value);
     if (exists && updated == old)
         return true;
+    if (!folderWritable)
+        return rewriteInPlace(files_, *target, updated, old);
     return replaceFile(files_, *target, updated, exists ? &st : nullptr);
 }
 

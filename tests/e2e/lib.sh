@@ -63,6 +63,10 @@ client_origin() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'
 }
 
+# No process of the prepared program is left (the umockdev wrapper goes a moment
+# after the program).
+nothing_left() { ! pgrep -f "$VOSTREL_WORK/app/" >/dev/null; }
+
 lane_count() { grep -c "^1:$1\$" "$VOSTREL_WORK/lanes.log" || true; }
 # lanes_at_least LANE N: lane LANE was launched at least N times (for wait_for).
 lanes_at_least() { [ "$(lane_count "$1")" -ge "$2" ]; }
@@ -70,10 +74,15 @@ lanes_at_least() { [ "$(lane_count "$1")" -ge "$2" ]; }
 client_size_is() { xwininfo -id "$1" | grep -q "Width: $2" && xwininfo -id "$1" | grep -q "Height: $3"; }
 
 # Starts the prepared program on the simulated joystick, playing EVENTS (an
-# evemu file); sets APP_PID to the program's process.
+# evemu file); sets APP_PID to the program's process. With PROGRAM_HOME set, the
+# program runs with that folder as its home and no other XDG folders.
 start_program() {
     local events=$1
     (cd "$VOSTREL_WORK" &&
+        if [ -n "${PROGRAM_HOME:-}" ]; then
+            export HOME=$PROGRAM_HOME
+            unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME XDG_STATE_HOME
+        fi &&
         exec umockdev-run -d "$VOSTREL_SOURCE/demo/joystick.umockdev" \
             -i /dev/input/event7="$VOSTREL_SOURCE/demo/joystick.ioctl" \
             -e /dev/input/event7="$events" -- "$VOSTREL_WORK/app/vostrel") \

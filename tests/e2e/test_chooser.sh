@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The trigger program chooser: a name typed into the dialog is taken, the next
 # press launches the new program in its own folder; Cancel changes nothing and
-# nothing is saved.
+# nothing is saved, neither in the settings file nor anywhere in the home folder.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/tray_lib.sh"
 
@@ -14,6 +14,8 @@ echo "\$1 \$(pwd)" >>"$VOSTREL_WORK/other.log"
 SCRIPT
 chmod +x "$VOSTREL_WORK/new folder/other-trigger"
 : >"$VOSTREL_WORK/other.log"
+PROGRAM_HOME=$VOSTREL_WORK/home
+mkdir "$PROGRAM_HOME"
 start_pressing_program
 wait_for 20 grep -q '^1:2$' "$VOSTREL_WORK/lanes.log" || fail "no launch of the first trigger program"
 
@@ -56,4 +58,6 @@ wait_for 10 launched_other $(($(other_launches) + 1)) || fail "Cancel changed th
 close_program
 cmp -s "$VOSTREL_WORK/settings.before" "$VOSTREL_WORK/app/vostrel.ini" ||
     fail "the choice was saved without Save Settings"
+left=$(find "$PROGRAM_HOME" -mindepth 1)
+[ -z "$left" ] || fail "the program left files in its home: $left"
 echo "PASS"

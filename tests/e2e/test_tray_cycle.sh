@@ -22,10 +22,7 @@ wait_for 10 tip_shown || fail "no tip over the icon"
 import -window root "$VOSTREL_WORK/tip.png"
 double_click_icon 1
 expect_restored "$place"
-printf '[Settings]\r\nNumberOfJoy=7\r\n' >"$VOSTREL_WORK/app/vostrel.ini"
-xdotool key space
-wait_for 10 grep -q '^NumberOfJoy=1' "$VOSTREL_WORK/app/vostrel.ini" ||
-    fail "the focus was not back on Save Settings"
+expect_focus_on_save
 
 minimise_to_tray
 double_click_icon 2

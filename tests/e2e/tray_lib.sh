@@ -116,6 +116,14 @@ expect_restored() {
     wait_for 10 in_front "$win" || fail "the window is not in front"
 }
 
+# Save Settings has the focus: the space bar saves (the number box holds 1).
+expect_focus_on_save() {
+    printf '[Settings]\r\nNumberOfJoy=7\r\n' >"$VOSTREL_WORK/app/vostrel.ini"
+    xdotool key space
+    wait_for 10 grep -q '^NumberOfJoy=1' "$VOSTREL_WORK/app/vostrel.ini" ||
+        fail "the focus was not back on Save Settings"
+}
+
 # Replaces the window manager (and with it the tray host); extra arguments go to
 # the new one. Sets WM_PID.
 restart_tray_host() {
@@ -126,12 +134,24 @@ restart_tray_host() {
     fi
     wait_for 10 bash -c "! pgrep -x -P $PPID icewm" || fail "the window manager did not go"
     # Window ids come round again; the property is what tells the new one is up.
-    xprop -root -remove _NET_SUPPORTING_WM_CHECK
-    icewm "$@" >>"$VOSTREL_WORK/icewm.log" 2>&1 &
-    WM_PID=$!
-    wait_for 10 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
-        fail "the window manager did not come back"
+    # One that dies on its way up is started again, as in session.sh.
+    local attempt
+    for attempt in 1 2 3; do
+        xprop -root -remove _NET_SUPPORTING_WM_CHECK
+        icewm "$@" >>"$VOSTREL_WORK/icewm.log" 2>&1 &
+        WM_PID=$!
+        wait_for 10 bash -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" && break
+        kill "$WM_PID" 2>/dev/null || true
+        wait "$WM_PID" 2>/dev/null || true
+        [ "$attempt" -lt 3 ] || fail "the window manager did not come back"
+    done
+    if [ $# -eq 0 ]; then
+        wait_for 10 tray_host_up '"YXTrayProxy"' || fail "the window manager has no tray"
+    fi
 }
+
+# Whether a window named $1 (a tray host's selection window) exists.
+tray_host_up() { xwininfo -root -tree | grep -q "$1"; }
 
 # Closes the main window as its close box does and waits for the program to end.
 close_program() {

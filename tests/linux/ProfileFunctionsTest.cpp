@@ -182,22 +182,50 @@ TEST_F(LinuxSettingsFile, ReadOnlyFileGivesTheErrorAndStaysAsItWas) {
     EXPECT_EQ(modeOf(ini), 0444u);
 }
 
-TEST_F(LinuxSettingsFile, UnwritableFolderFailsAndLeavesItAsItWas) {
-    fs::path locked = folder / "locked";
+TEST_F(LinuxSettingsFile, InAFolderNotTheUsersOnlyAWritableFileIsSavedAndInPlace) {
+    fs::path locked = folder / "locked"; // a shared installation's folder
     fs::create_directory(locked);
     writeFile(locked / "present.ini", kHandEdited, 0666);
     ::chmod(locked.c_str(), 0555);
+    auto write = [&](IProfileFunctions& profile, const std::string& value, const char* name) {
+        return asUnprivileged(
+            [&] { return profile.WriteText("Settings", "NumberOfJoy", value, locked / name); });
+    };
 
-    EXPECT_FALSE(asUnprivileged([&] {
-        return TLinuxProfileFunctions().WriteText("Settings", "NumberOfJoy", "2",
-                                                  locked / "present.ini");
-    }));
-    EXPECT_FALSE(asUnprivileged([&] {
-        return TLinuxProfileFunctions().WriteText("Settings", "NumberOfJoy", "2",
-                                                  locked / "absent.ini");
-    }));
-    EXPECT_EQ(readFile(locked / "present.ini"), kHandEdited);
+    EXPECT_TRUE(write(profile, "2", "present.ini"));
+    std::string expected = kHandEdited;
+    expected.replace(expected.find("= 3") + 2, 1, "2");
+    EXPECT_EQ(readFile(locked / "present.ini"), expected);
+    EXPECT_EQ(modeOf(locked / "present.ini"), 0666u);
+
+    BreakingFiles files; // a write that fails halfway puts the old text back
+    files.failAt = BreakingFiles::Step::Write;
+    TLinuxProfileFunctions breaking(files);
+    EXPECT_FALSE(write(breaking, std::string(9000, '7'), "present.ini"));
+    EXPECT_EQ(readFile(locked / "present.ini"), expected);
+
+    EXPECT_FALSE(write(profile, "2", "absent.ini"));
     EXPECT_EQ(entriesIn(locked), 1u);
+}
+
+TEST_F(LinuxSettingsFile, AnInstalledProgramMakesItsSettingsFolderAtTheFirstSaveForTheUserAlone) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs a program folder that is not the user's: run as root";
+    fs::path home = folder / "home";
+    fs::create_directory(home);
+    ASSERT_EQ(::chown(home.c_str(), 65534, 65534), 0);
+    const fs::path config = home / "config";
+    const std::string name = fs::path(executablePath()).filename().string() + ".ini";
+    EXPECT_TRUE(asUnprivileged([&] {
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+        const std::string path = linuxSettingsPath();
+        if (path != (config / "vostrel" / name).string() || fs::exists(config))
+            return false; // nothing is made for a load
+        TLinuxProfileFunctions().WriteText("Settings", "NumberOfJoy", "2", path);
+        return fs::exists(path);
+    }));
+    EXPECT_EQ(modeOf(config), 0700u);
+    EXPECT_EQ(modeOf(config / "vostrel"), 0700u);
 }
 
 TEST_F(LinuxSettingsFile, ValueWithLineBreakIsRefused) {

@@ -140,12 +140,23 @@ TEST_F(Tray, AFailedRemovalStillBringsTheWindowBackAndIsThenReported) {
     EXPECT_FALSE(form->TrayIcon1->Visible());
 }
 
-TEST_F(Tray, ARestartedHostGetsTheIconBackOnlyInTheTrayAndTheEndTakesItDown) {
+TEST_F(Tray, ARestartedHostGetsTheIconBackALostOneTheWindowAndTheEndTakesTheIconDown) {
     form->TrayIcon1->HostRestarted();
+    form->TrayIcon1->HostLost();
     EXPECT_EQ(events(), Log{});
     minimise();
     form->TrayIcon1->HostRestarted();
     EXPECT_EQ(events(), Log{"icon add"});
+
+    // Gone for good while the program is in the tray: restored, never stranded;
+    // a later minimise goes to the tray again.
+    form->TrayIcon1->HostLost();
+    EXPECT_EQ(events(), kRestore);
+    EXPECT_FALSE(app.Minimized());
+    form->TrayIcon1->HostLost();
+    EXPECT_EQ(events(), Log{});
+    app.Minimize();
+    EXPECT_EQ(events(), (Log{"minimize", "taskbar hide", "icon add"}));
     delete form;
     EXPECT_EQ(events(), Log{"icon remove"});
 }

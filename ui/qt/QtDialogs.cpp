@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include <QSettings>
 #include <algorithm>
 
 namespace vostrel::qt {
@@ -37,6 +38,20 @@ void placeOnScreen(QWidget& dialog, QWidget* owner) {
                 std::max(area.top(), area.top() + (area.height() - frame.height()) / 3));
 }
 
+// Qt's file dialog keeps its history, view and last folder in a settings file
+// of Qt's own under the user's configuration folder, and opens in that folder
+// in the next run. The program's only configuration is its settings file, and
+// the dialog's file name lives for one run: Qt's user settings are pointed
+// where nothing can be read or created.
+void keepQtSettingsAway() {
+    static const bool done = [] {
+        for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+        return true;
+    }();
+    (void)done;
+}
+
 // Qt's own dialog rather than the desktop's: it accepts a typed name of a file
 // that does not exist and shows the same on every desktop.
 class QtOpenDialogPeer final : public IOpenDialogPeer {
@@ -44,6 +59,7 @@ public:
     explicit QtOpenDialogPeer(TOpenDialog& dialog) : dialog_(dialog) {}
 
     std::optional<std::string> Execute() override {
+        keepQtSettingsAway();
         QWidget* owner = nullptr;
         if (Application && Application->MainForm() && Application->MainForm()->Visible())
             owner = QtWidgetSet::widgetOf(&Application->MainForm()->FormPeer());
@@ -58,10 +74,12 @@ public:
         box.setNameFilters(filters);
         if (dialog_.FilterIndex >= 1 && dialog_.FilterIndex <= filters.size())
             box.selectNameFilter(filters[dialog_.FilterIndex - 1]);
-        // A folder that does not exist (the Windows one here) leaves the
-        // dialog where Qt opens it.
-        if (const QString initial = qstr(dialog_.InitialDir); QDir(initial).exists())
-            box.setDirectory(initial);
+        // A folder that does not exist (the Windows one here) stands for the
+        // current folder: where the program was started, or where the last
+        // choice was made.
+        const QString initial = qstr(dialog_.InitialDir);
+        box.setDirectory(!initial.isEmpty() && QDir(initial).exists() ? initial
+                                                                      : QDir::currentPath());
         if (!dialog_.FileName.empty()) {
             const QString previous = qstr(dialog_.FileName);
             box.selectFile(previous);
@@ -69,6 +87,10 @@ public:
             if (auto* name = box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 name->setText(previous);
         }
+        // Modal to the main window only, as the Windows dialog disables only the
+        // program's windows: the tray icon keeps answering when the program is
+        // minimised into it behind the dialog.
+        box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
         placeOnScreen(box, owner);
         if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
             return std::nullopt;

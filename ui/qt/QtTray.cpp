@@ -4,7 +4,15 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QDialog>
 #include <QGuiApplication>
+#include <QHash>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
@@ -105,6 +113,10 @@ std::vector<QWidget*> QtApplicationWindow::shownWindows() {
         if (QWidget* w = windowOf(dynamic_cast<TForm*>(c));
             w && w != mainWindow() && w->isVisible())
             shown.push_back(w);
+    // The chooser and message boxes, last: they come back on top of their owner.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QDialog*>(w) && w->isVisible())
+            shown.push_back(w);
     return shown;
 }
 
@@ -130,9 +142,11 @@ void QtApplicationWindow::ShowTaskbarEntry(bool show) {
         return;
     }
     ++changing_;
+    // Withdrawn: off the taskbar. A dialog stays minimised instead (hiding it
+    // would end it), and is kept off the taskbar anyway.
     for (const QPointer<QWidget>& w : minimizedWindows_)
-        if (w)
-            w->hide(); // withdrawn: off the taskbar
+        if (w && !qobject_cast<QDialog*>(w))
+            w->hide();
     --changing_;
 }
 
@@ -162,7 +176,10 @@ void QtApplicationWindow::Restore() {
 }
 
 void QtApplicationWindow::BringToFront() {
-    QWidget* w = lastActive_;
+    // The dialog that the program waits on, if any, else the last active window.
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w || !w->isVisible())
+        w = lastActive_;
     if (!w || !w->isVisible())
         w = mainWindow();
     if (w && w->isVisible() && w->isEnabled()) {
@@ -209,17 +226,70 @@ bool QtApplicationWindow::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
+// How long a notification area may be away (a panel restarting) before the
+// icon counts as lost, which is also the time a first docking may take; and
+// how often, while the icon is shown, we look whether it is still docked.
+constexpr int kHostGraceMs = 5000;
+constexpr int kCheckMs = 250;
+
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+// Whether a StatusNotifierItem host is on the session bus: the question Qt asks
+// once, before its first tray icon, to choose between D-Bus and XEmbed. Asked
+// with a short bound: a watcher that hangs must not hold up the ticks.
+bool statusNotifierHostRegistered() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher))
+        return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(kWatcher, kWatcherPath, kProperties, "Get");
+    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 500);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           qvariant_cast<QDBusVariant>(reply.arguments().first()).variant().toBool();
+}
+
+// The widget Qt docks into an XEmbed tray, if it is up; Qt makes it anew
+// whenever a tray comes back.
+QWidget* trayWidget() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("QSystemTrayIconSys") && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+// Whether the tray took the widget in: its X window is no longer the root's child.
+bool embedded(QWidget* w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!w || !w->internalWinId() || !x11 || !x11->connection())
+        return false;
+    xcb_connection_t* c = x11->connection();
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(
+        c, xcb_query_tree(c, static_cast<xcb_window_t>(w->internalWinId())), nullptr);
+    const bool inTray = tree && tree->parent != tree->root;
+    free(tree);
+    return inTray;
+}
+
 // On an XEmbed tray (icewm, XFCE, MATE) Qt docks a widget of its own and turns
 // its mouse events into activations: the right press opens the menu and only a
 // left double-click counts. We take those mouse events first: a double-click
 // of any button restores, the right release opens the menu. Over D-Bus
 // (StatusNotifierItem) the host sends activations instead; there is no
 // double-click, so Activate restores.
+//
+// Either way the icon counts as shown only once the host really has it: docked
+// into the XEmbed tray, or listed by the StatusNotifierWatcher with a host
+// present. An icon that is not there within the grace time, or that a host
+// dropped and no host took back in that time, is reported lost.
 class QtTrayIconPeer final : public QObject, public ITrayIconPeer {
 public:
     explicit QtTrayIconPeer(TTrayIcon& owner) : owner_(owner) {
         icon_.setIcon(programIcon());
         icon_.setToolTip(qstr(owner.Hint()));
+        // Made with the icon, as Qt makes its choice then too.
+        overDBus_ = statusNotifierHostRegistered();
         connect(&icon_, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
                     if (reason == QSystemTrayIcon::Trigger ||
@@ -228,6 +298,14 @@ public:
                     else if (reason == QSystemTrayIcon::Context)
                         post(&TTrayIcon::RightButtonUp);
                 });
+        checks_.setInterval(kCheckMs);
+        connect(&checks_, &QTimer::timeout, this, &QtTrayIconPeer::check);
+        grace_.setSingleShot(true);
+        grace_.setInterval(kHostGraceMs);
+        connect(&grace_, &QTimer::timeout, this, [this] {
+            if (icon_.isVisible() && !docked_)
+                post(&TTrayIcon::HostLost);
+        });
         qApp->installEventFilter(this);
     }
     ~QtTrayIconPeer() override {
@@ -235,12 +313,23 @@ public:
             qApp->removeEventFilter(this);
     }
 
-    bool HostAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
+    bool HostAvailable() const override {
+        // An icon made for D-Bus never docks into an XEmbed tray, nor the other way.
+        return overDBus_ ? statusNotifierHostRegistered()
+                         : QSystemTrayIcon::isSystemTrayAvailable();
+    }
     bool Add() override {
+        if (overDBus_)
+            offerMenuToHost();
         icon_.show();
-        return QSystemTrayIcon::isSystemTrayAvailable();
+        docked_ = false;
+        grace_.start();
+        checks_.start();
+        return HostAvailable();
     }
     bool Remove() override {
+        checks_.stop();
+        grace_.stop();
         icon_.hide();
         return true;
     }
@@ -262,8 +351,7 @@ protected:
     }
 
 private:
-    // The docked widget is Qt's own and made anew whenever the tray comes back;
-    // it is ours when it sits where our icon is.
+    // The docked widget is ours when it sits where our icon is.
     bool isOurTrayWidget(QObject* watched) const {
         if (!watched->isWidgetType() || watched->objectName() != "QSystemTrayIconSys")
             return false;
@@ -276,8 +364,88 @@ private:
         QTimer::singleShot(0, this, [icon = &owner_, report] { (icon->*report)(); });
     }
 
+    // A StatusNotifierItem host draws the item's menu itself from a
+    // description on the bus (XFCE's and GNOME's hosts offer no other), so it is
+    // given the tray menu's items; a choice there runs as one in our own menu.
+    // Hosts that ask the item to show its menu get ours instead.
+    void offerMenuToHost() {
+        TPopupActionBar* menu = owner_.PopupMenu();
+        if (!menu || icon_.contextMenu())
+            return;
+        const std::vector<TMenuItem*> items = menu->Items();
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (items[i]->IsLine()) {
+                hostMenu_.addSeparator();
+                continue;
+            }
+            connect(hostMenu_.addAction(qstr(items[i]->Caption())), &QAction::triggered, this,
+                    [this, i] {
+                        if (TPopupActionBar* m = owner_.PopupMenu())
+                            m->Choose(static_cast<int>(i));
+                    });
+        }
+        icon_.setContextMenu(&hostMenu_);
+    }
+
+    void check() {
+        if (overDBus_)
+            askWatcher();
+        else
+            setDocked(embedded(trayWidget()));
+    }
+    void setDocked(bool docked) {
+        docked_ = docked;
+        if (docked)
+            grace_.stop();
+        else if (!grace_.isActive() && icon_.isVisible())
+            grace_.start();
+    }
+    // Asks the watcher, without waiting, whether a host is there and our item
+    // is among those it lists.
+    void askWatcher() {
+        if (asking_)
+            return;
+        QDBusMessage getAll =
+            QDBusMessage::createMethodCall(kWatcher, kWatcherPath, kProperties, "GetAll");
+        getAll << kWatcher;
+        asking_ = true;
+        auto* call = new QDBusPendingCallWatcher(
+            QDBusConnection::sessionBus().asyncCall(getAll, 2 * kCheckMs), this);
+        connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+            w->deleteLater();
+            asking_ = false;
+            const QDBusPendingReply<QVariantMap> reply = *w;
+            bool listed = false;
+            if (!reply.isError() && reply.value().value("IsStatusNotifierHostRegistered").toBool())
+                for (const QString& item :
+                     reply.value().value("RegisteredStatusNotifierItems").toStringList())
+                    listed = listed || isOurs(item.section('/', 0, 0));
+            if (icon_.isVisible())
+                setDocked(listed);
+        });
+    }
+    // Whether a bus name is one of this process's: Qt registers its item under
+    // a connection of its own.
+    bool isOurs(const QString& service) {
+        auto known = owners_.find(service);
+        if (known == owners_.end()) {
+            const QDBusReply<uint> pid =
+                QDBusConnection::sessionBus().interface()->servicePid(service);
+            known = owners_.insert(service, pid.isValid() &&
+                                                pid.value() == QCoreApplication::applicationPid());
+        }
+        return *known;
+    }
+
     TTrayIcon& owner_;
+    QMenu hostMenu_; // before the icon, which refers to it
     QSystemTrayIcon icon_;
+    bool overDBus_ = false;
+    bool docked_ = false;
+    bool asking_ = false;
+    QTimer checks_;
+    QTimer grace_;
+    QHash<QString, bool> owners_;
 };
 
 class QtPopupMenuPeer final : public IPopupMenuPeer {

@@ -384,7 +384,9 @@ public:
     void MessageBox(const std::string& text, const std::string& caption, unsigned) override {
         QWidget* owner = QApplication::activeWindow();
         QMessageBox box(QMessageBox::Critical, qstr(caption), qstr(text), QMessageBox::Ok, owner);
-        box.setWindowModality(Qt::ApplicationModal);
+        // Modal to its owner, not to the whole program: the tray icon keeps
+        // answering when the program is minimised into it behind the box.
+        box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
         box.exec();
     }
     void PostQuit() override { QCoreApplication::exit(0); }
