@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
@@ -211,7 +212,6 @@ bool TEvdevJoystick::openBoard(const std::string& name, const TDiagnostic* diagn
     {
         std::lock_guard lock(mutex_);
         boards_.push_back(Board{node, source.down, 0, false});
-        source.board = boards_.size() - 1;
     }
     sources_.push_back(std::move(source));
     return true;
@@ -227,6 +227,7 @@ void TEvdevJoystick::run() {
             const uint64_t tag = ready[i].data.u64;
             if (tag == kWakeTag)
                 return;
+            std::lock_guard lock(readMutex_);
             if (tag == kNotifyTag)
                 onNodesChanged();
             else if (Source& source = sources_[tag - kFirstSource]; source.fd >= 0)
@@ -268,7 +269,7 @@ void TEvdevJoystick::drain(Source& source) {
     }
     if (source.down != before || edges != 0) {
         std::lock_guard lock(mutex_);
-        Board& board = boards_[source.board];
+        Board& board = boards_[std::size_t(&source - sources_.data())];
         board.down = source.down;
         board.latched |= edges;
     }
@@ -315,7 +316,17 @@ void TEvdevJoystick::lose(Source& source) {
     ::close(source.fd);
     source.fd = -1;
     std::lock_guard lock(mutex_);
-    boards_[source.board].gone = true;
+    boards_[std::size_t(&source - sources_.data())].gone = true;
+}
+
+// Whatever the node holds that the reader has not taken yet, taken now: a
+// reader kept off the processor must not stretch a short press over two ticks.
+void TEvdevJoystick::confirm(uint32_t id) {
+    std::lock_guard lock(readMutex_);
+    Source& source = sources_[id];
+    pollfd pending{source.fd, POLLIN, 0};
+    if (source.fd >= 0 && ::poll(&pending, 1, 0) > 0)
+        drain(source);
 }
 
 bool TEvdevJoystick::isOpen(const std::string& node) const {
@@ -372,6 +383,16 @@ uint32_t TEvdevJoystick::NumDevs() {
 }
 
 uint32_t TEvdevJoystick::GetPos(uint32_t id, TJoyInfo& info) {
+    // A button that was down at the previous reading and has not gone down
+    // again since is reported once the node is known to hold no release.
+    bool held = false;
+    {
+        std::lock_guard lock(mutex_);
+        held = id < boards_.size() && !boards_[id].gone &&
+               (boards_[id].down & ~boards_[id].latched) != 0;
+    }
+    if (held)
+        confirm(id);
     uint32_t result = MMSYSERR_BADDEVICEID_JOY;
     uint32_t buttons = 0;
     {

@@ -42,7 +42,7 @@ public:
     // down since the previous reading of any id: every reading ends what the
     // previous one latched on all joysticks, so a press on a joystick nobody
     // reads is never reported later. 165 for an id past the list, 167 once the
-    // device has gone.
+    // device has gone. No system call unless a button is held.
     uint32_t GetPos(uint32_t id, TJoyInfo& info) override;
 
     // The node behind joystick `id` ("/dev/input/event5"); empty past the list.
@@ -62,12 +62,11 @@ private:
         uint8_t latched = 0; // buttons that went down since the previous reading
         bool gone = false;
     };
-    // The reader's own view of one joystick's node; touched by the reader
-    // thread only once it runs.
+    // The reader's view of one joystick's node (same index as its board);
+    // guarded by readMutex_.
     struct Source {
         std::string node;
         int fd = -1;
-        std::size_t board = 0;
         std::array<unsigned, 8> codes{}; // key code of button N at index N-1
         uint8_t down = 0;
         bool dropping = false; // after SYN_DROPPED, until the next SYN_REPORT
@@ -82,6 +81,7 @@ private:
     void drain(Source& source);
     bool take(Source& source, const input_event* events, std::size_t count, uint8_t& edges);
     void lose(Source& source);
+    void confirm(uint32_t id);
     void onNodesChanged();
     void rescan();
     bool isOpen(const std::string& node) const;
@@ -91,10 +91,12 @@ private:
     int wakeFd_ = -1;   // eventfd: stop
     int notifyFd_ = -1; // inotify on the input folder: joysticks coming and going
 
+    // Taken in this order when both are held.
+    std::mutex readMutex_;
     mutable std::mutex mutex_;
     std::vector<Board> boards_; // grows at the end only
 
-    std::vector<Source> sources_; // the reader's; index = epoll tag - kFirstSource
+    std::vector<Source> sources_; // index = epoll tag - kFirstSource
     std::atomic<uint64_t> events_{0};
     std::atomic<uint64_t> drops_{0};
     std::thread reader_;
