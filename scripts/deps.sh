@@ -9,6 +9,9 @@ VOSTREL_PACKAGES=(
     clang libclang-rt-14-dev
 )
 
+# What bench/report.sh needs beyond the build: the picture beside its table.
+VOSTREL_BENCH_PACKAGES=(gnuplot-nox)
+
 install_missing() {
     local missing=()
     for p in "$@"; do
