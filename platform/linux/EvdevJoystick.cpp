@@ -209,11 +209,10 @@ bool TEvdevJoystick::openBoard(const std::string& name, const TDiagnostic* diagn
         return false;
     }
     deliverOnlyButtons(fd, source.codes);
-    {
-        std::lock_guard lock(mutex_);
-        boards_.push_back(Board{node, source.down, 0, false});
-    }
-    sources_.push_back(std::move(source));
+    const uint8_t down = source.down;
+    sources_.push_back(std::move(source)); // first, so that every board has its source
+    std::lock_guard lock(mutex_);
+    boards_.push_back(Board{node, down, 0, false});
     return true;
 }
 
