@@ -63,6 +63,12 @@ client_origin() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'
 }
 
+# gone_within SECONDS: nothing started from the program's folder (the program,
+# the umockdev-run wrapping it, a trigger) runs any more; the wrapper takes a
+# moment to end after the program it ran.
+# (The bracket keeps the pattern from matching the shell that runs pgrep.)
+gone_within() { wait_for "$1" bash -c "! pgrep -f '$VOSTREL_WORK/ap[p]/'"; }
+
 lane_count() { grep -c "^1:$1\$" "$VOSTREL_WORK/lanes.log" || true; }
 # lanes_at_least LANE N: lane LANE was launched at least N times (for wait_for).
 lanes_at_least() { [ "$(lane_count "$1")" -ge "$2" ]; }
