@@ -5,7 +5,7 @@ VOSTREL_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev
     qt6-base-dev libxcb1-dev libevdev-dev umockdev libumockdev-dev
-    xvfb icewm xdotool x11-utils imagemagick fonts-liberation dbus
+    xvfb icewm xdotool x11-utils imagemagick fonts-liberation dbus file
     clang libclang-rt-14-dev
 )
 
