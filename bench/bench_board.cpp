@@ -62,22 +62,25 @@ long long nanos(Clock::time_point t) {
 class Board {
 public:
     explicit Board(test::InputTestbed& bed) : bed_(bed) {}
-    void set(Clock::time_point at, int lane, bool down) {
+    // Returns how late the event went out.
+    Clock::duration set(Clock::time_point at, int lane, bool down) {
         std::this_thread::sleep_until(at);
         const unsigned code = BTN_TRIGGER + unsigned(lane - 1);
         down ? bed_.press(kNode, code) : bed_.release(kNode, code);
         const auto now = Clock::now(); // the event is in the node by now
         std::printf("%s %lld %d\n", down ? "press" : "release", nanos(now), lane);
         worstLate_ = std::max(worstLate_, now - at);
+        return now - at;
     }
     // How late the most delayed event went out: how long this machine kept a
     // thread that was due off the processor in this run.
     void reportLateness() const {
         std::printf("late %.1f\n", std::chrono::duration<double, std::milli>(worstLate_).count());
     }
-    void pulse(Clock::time_point at, int lane, std::chrono::microseconds width) {
-        set(at, lane, true);
-        set(at + width, lane, false);
+    // The release follows the press by `width` even when the press went out late.
+    Clock::duration pulse(Clock::time_point at, int lane, std::chrono::microseconds width) {
+        const auto late = set(at, lane, true);
+        return late + set(at + late + width, lane, false);
     }
 
 private:
@@ -99,7 +102,8 @@ void pulses(Board& board, Clock::time_point start, int count) {
     std::uniform_int_distribution<int> gap(20'000, 40'000); // us: every phase of the tick
     auto at = start;
     for (int i = 0; i < count; ++i) {
-        board.pulse(at, i % 8 + 1, std::chrono::milliseconds(1));
+        // A machine that held us up shifts what follows rather than crowding it.
+        at += board.pulse(at, i % 8 + 1, std::chrono::milliseconds(1));
         at += std::chrono::microseconds(gap(random));
     }
 }
@@ -147,7 +151,12 @@ void race(Board& board, Clock::time_point start, double seconds, pid_t watched) 
             std::printf("rss %lld %ld\n", nanos(Clock::now()), residentKb(watched));
             sample += std::chrono::seconds(10);
         }
-        board.set(lane.next, int(k) + 1, !lane.down);
+        // A machine that held us up shifts every lane's schedule rather than
+        // crowding two pulses of a lane into one tick.
+        const auto late = board.set(lane.next, int(k) + 1, !lane.down);
+        for (Lane& other : lanes)
+            if (other.next != Clock::time_point::max())
+                other.next += late;
         lane.down = !lane.down;
         schedule(lane, std::chrono::microseconds(lane.down ? width(random) : gap(random)));
     }

@@ -15,7 +15,11 @@ prepare_driven
 # that lane's next press; the first one's delay in ms.
 latencies() {
     sort -n "$2" | awk -v out="$work/latency" '
-        FNR == NR { if ($1 == "press") { p[++np] = $2; lane[np] = $3 } next }
+        FNR == NR {
+            if ($1 == "press") { p[++np] = $2; lane[np] = $3; open_[$3] = np }
+            if ($1 == "release") wide[open_[$3]] = ($2 - p[open_[$3]] >= 5e6)
+            next
+        }
         { s[++ns] = $1; sl[ns] = $2 }
         END {
             for (i = 1; i <= np; i++) {
@@ -27,15 +31,15 @@ latencies() {
                         if (n++ == 0) printf "%.3f\n", (s[j] - p[i]) / 1e6 > out
                         used++
                     }
-                if (n == 1) once++; else if (n == 0) lost++; else twice++
+                if (n == 1) once++; else if (n == 0) lost++; else { twice++; held += wide[i] }
             }
-            printf "%d %d %d %d\n", once, lost, twice, ns - used
+            printf "%d %d %d %d %d\n", once, lost, twice, ns - used, held
         }' "$work/board.log" - >"$work/counts"
     sort -n "$work/latency" -o "$work/latency"
     keep "$work/latency" "$3"
-    read -r once lost twice stray <"$work/counts"
-    echo "$1: $once of $count pulses launched exactly once ($lost lost, $twice more than once," \
-        "$stray other launches); latency median $(at "$work/latency" 0.5) ms," \
+    read -r once lost twice stray held <"$work/counts"
+    echo "$1: $once of $count pulses launched exactly once ($lost lost, $twice more than once" \
+        "($held of them held over 5 ms by a busy machine), $stray other launches); latency median $(at "$work/latency" 0.5) ms," \
         "p99 $(at "$work/latency" 0.99) ms"
 }
 STAMPS=$work/program.stamps board pulses "$count" -- "$work/vostrel"

@@ -48,7 +48,7 @@ echo "| 1 ms pulses launched exactly once | $(field pulses '^program' ': ([0-9]+
 echo "| Same, main thread busy 200 ms / not | $(field pulses '^main thread' 'pulses: ([0-9]+) launches') / $(field pulses '^main thread' '; ([0-9]+) for') of $(field pulses '^main thread' 'each of ([0-9]+) pulses') | | all |"
 echo "| Press to launch, median / p99 | $(field pulses '^program' 'median ([0-9.]+ ms)') / $(field pulses '^program' 'p99 ([0-9.]+ ms)') | $(field pulses '^bare' 'median ([0-9.]+ ms)') / $(field pulses '^bare' 'p99 ([0-9.]+ ms)') (bare reader, starts at the press); tick period 5 ms | about half a tick more than the baseline |"
 if [ "$race" -gt 0 ]; then
-    echo "| Simulated race, $race s: launches against pulses | $(grep -E 'every lane|MISMATCH' "$tmp/race" | sed 's/^ *//') ($(field race '^race' ': ([0-9]+) pulses') pulses) | board's own events up to $(field race 'went out' 'up to ([0-9.]+ ms)') late | equal, lane by lane |"
+    echo "| Simulated race, $race s: launches against pulses | $(grep -E 'every lane|minus pulses' "$tmp/race" | sed 's/^ *//') ($(field race '^race' ': ([0-9]+) pulses') pulses) | board's own events up to $(field race 'went out' 'up to ([0-9.]+ ms)') late, $(field race 'went out' '; ([0-9]+) pulses were held') pulses held over 5 ms | equal, lane by lane |"
     echo "| Race: resident memory | $(field race 'resident' 'memory: (.*)$') | | flat |"
 fi
 echo
