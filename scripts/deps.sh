@@ -68,6 +68,9 @@ vostrel_apt_get() {
     return 1
 }
 
+# What bench/report.sh needs beyond the build: the picture beside its table.
+VOSTREL_BENCH_PACKAGES=(gnuplot-nox)
+
 install_missing() {
     local missing=()
     for p in "$@"; do

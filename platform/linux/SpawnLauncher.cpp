@@ -117,8 +117,18 @@ int TSpawnLauncher::Spawn(const std::string& path, const std::string& argument, 
         rc = posix_spawnattr_setsigmask(&attr, &none);
     if (rc == 0)
         rc = posix_spawnattr_setsigdefault(&attr, &all);
+    // The normal policy, not the launcher thread's batch one; the nice value is
+    // the process's own, which this thread keeps.
+    const sched_param normal{};
     if (rc == 0)
-        rc = posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        rc = posix_spawnattr_setschedpolicy(&attr, SCHED_OTHER);
+    if (rc == 0)
+        rc = posix_spawnattr_setschedparam(&attr, &normal);
+    // A session of its own: a Ctrl-C or hang-up of the terminal we were started
+    // from does not reach a trigger program still running.
+    if (rc == 0)
+        rc = posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                 POSIX_SPAWN_SETSCHEDULER | POSIX_SPAWN_SETSID);
     if (rc == 0) {
         char* argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>(argument.c_str()),
                         nullptr};

@@ -45,7 +45,8 @@ public:
     void WaitIdle();
 
     // The default spawn: posix_spawn, no shell, the process's environment and
-    // folder, default signal handling, and no descriptor beyond 0-2 inherited.
+    // folder, default signal handling, the normal scheduling policy, a session
+    // of its own, and no descriptor beyond 0-2 inherited.
     static int Spawn(const std::string& path, const std::string& argument, pid_t& pid);
 
 private:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -44,8 +45,8 @@ std::vector<std::string> filesStartingWith(const std::string& dir, const std::st
 
 // A trigger program that writes what it was given into "record.<pid>" beside itself
 // (through a temporary "partial.<pid>", so a record is complete once it shows):
-// argument count, $0, the arguments, its folder, an inherited variable and
-// whether descriptor 57 reached it.
+// argument count, $0, the arguments, its folder, an inherited variable, whether
+// descriptor 57 reached it, and its session and scheduling policy.
 void writeRecorder(const std::string& path) {
     std::ofstream(path) << "#!/bin/sh\n"
                            "dir=\"$(dirname \"$0\")\"\n"
@@ -55,6 +56,7 @@ void writeRecorder(const std::string& path) {
                            "  pwd -P\n"
                            "  echo \"$VOSTREL_PROBE\"\n"
                            "  if [ -e /proc/self/fd/57 ]; then echo leaked; else echo closed; fi\n"
+                           "  sed 's/.*) //' /proc/$$/stat | cut -d' ' -f4,39\n"
                            "} > \"$dir/partial.$$\" && mv \"$dir/partial.$$\" \"$dir/record.$$\"\n";
     fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
 }
@@ -131,8 +133,17 @@ TEST(SpawnLauncher, StartsThePathLiterallyWithTheLaneAsOnlyArgument) {
 
     const auto records = filesStartingWith(dir, "record.");
     ASSERT_EQ(records.size(), 1u);
-    const std::vector<std::string> expected = {
-        "1", "<" + program + ">", "<3>", fs::canonical(cwd).string(), "inherited", "closed"};
+    // It leads a session of its own, under the normal policy rather than the
+    // launcher thread's batch one.
+    const std::string pid = records[0].substr(records[0].rfind('.') + 1);
+    ASSERT_NE(pid, std::to_string(::getsid(0)));
+    const std::vector<std::string> expected = {"1",
+                                               "<" + program + ">",
+                                               "<3>",
+                                               fs::canonical(cwd).string(),
+                                               "inherited",
+                                               "closed",
+                                               pid + " " + std::to_string(SCHED_OTHER)};
     EXPECT_EQ(readLines(records[0]), expected);
     EXPECT_FALSE(fs::exists(cwd + "/pwned"));
     EXPECT_FALSE(fs::exists(dir + "/pwned"));

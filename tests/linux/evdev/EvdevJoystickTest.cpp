@@ -22,6 +22,7 @@ using vostrel::MMSYSERR_BADDEVICEID_JOY;
 using vostrel::TEvdevJoystick;
 using vostrel::TJoyInfo;
 using vostrel::test::InputTestbed;
+using vostrel::test::kListJoysticks;
 
 namespace {
 
@@ -42,6 +43,29 @@ protected:
             [this](const std::string& line) { diagnostics.push_back(line); });
     }
 
+    // Returns once the reader has taken in every event sent so far.
+    void settle(TEvdevJoystick& joy) {
+        ASSERT_TRUE(vostrel::test::waitUntil([&] {
+            return joy.Counters().events == bed.written();
+        })) << joy.Counters().events
+            << " of " << bed.written() << " events read";
+    }
+
+    // A button goes down, up, or down and up, and the reader has seen it.
+    void down(TEvdevJoystick& joy, unsigned node, unsigned code) {
+        bed.press(node, code);
+        settle(joy);
+    }
+    void up(TEvdevJoystick& joy, unsigned node, unsigned code) {
+        bed.release(node, code);
+        settle(joy);
+    }
+    void pulse(TEvdevJoystick& joy, unsigned node, unsigned code) {
+        bed.press(node, code);
+        bed.release(node, code);
+        settle(joy);
+    }
+
     InputTestbed bed;
     std::vector<std::string> diagnostics;
 };
@@ -58,7 +82,7 @@ TEST_F(EvdevJoystick, CountsJoysticksAndGamepadsOnlyInEventNumberOrder) {
     EXPECT_EQ(joy->NodeOf(0), "/dev/input/event2");
     EXPECT_EQ(joy->NodeOf(1), "/dev/input/event10");
 
-    bed.press(10, BTN_TRIGGER);
+    down(*joy, 10, BTN_TRIGGER);
     EXPECT_EQ(read(*joy, 0), 0u);
     EXPECT_EQ(read(*joy, 1), 0x01u);
     EXPECT_TRUE(diagnostics.empty());
@@ -94,9 +118,9 @@ TEST_F(EvdevJoystick, NumbersButtonsAsTheKernelJoystickInterfaceDoes) {
     };
     for (const auto& [node, buttons] : cases) {
         for (const auto& [code, mask] : buttons) {
-            bed.press(node, code);
+            down(*joy, node, code);
             EXPECT_EQ(read(*joy, node - 1), mask) << "event" << node << " code " << code;
-            bed.release(node, code);
+            up(*joy, node, code);
             EXPECT_EQ(read(*joy, node - 1), 0u);
         }
     }
@@ -107,31 +131,59 @@ TEST_F(EvdevJoystick, HeldButtonsShowOnEveryReadAndReleasesOnTheNext) {
     auto joy = open();
     EXPECT_EQ(read(*joy, 0), 0u);
     bed.press(0, BTN_TRIGGER);
-    bed.press(0, BTN_THUMB2);
+    down(*joy, 0, BTN_THUMB2);
     EXPECT_EQ(read(*joy, 0), 0x05u);
     EXPECT_EQ(read(*joy, 0), 0x05u);
-    bed.release(0, BTN_TRIGGER);
+    up(*joy, 0, BTN_TRIGGER);
     EXPECT_EQ(read(*joy, 0), 0x04u);
-    bed.release(0, BTN_THUMB2);
+    up(*joy, 0, BTN_THUMB2);
     EXPECT_EQ(read(*joy, 0), 0u);
 }
 
 TEST_F(EvdevJoystick, APulseBetweenTwoReadsIsReportedByOneRead) {
     bed.add(0, vostrel::test::joystickBoard());
     auto joy = open();
-    bed.press(0, BTN_TRIGGER);
-    bed.release(0, BTN_TRIGGER);
+    pulse(*joy, 0, BTN_TRIGGER);
     EXPECT_EQ(read(*joy, 0), 0x01u);
     EXPECT_EQ(read(*joy, 0), 0u);
 
     // Two pulses in one interval still make one reading; a held button keeps its bit.
-    bed.press(0, BTN_THUMB);
+    down(*joy, 0, BTN_THUMB);
     EXPECT_EQ(read(*joy, 0), 0x02u);
     for (int i = 0; i < 2; ++i) {
         bed.press(0, BTN_TRIGGER);
         bed.release(0, BTN_TRIGGER);
     }
+    settle(*joy);
     EXPECT_EQ(read(*joy, 0), 0x03u);
+    EXPECT_EQ(read(*joy, 0), 0x02u);
+
+    // A pulse that a reading saw while it was down is not reported again after it.
+    down(*joy, 0, BTN_TOP);
+    EXPECT_EQ(read(*joy, 0), 0x0Au);
+    up(*joy, 0, BTN_TOP);
+    EXPECT_EQ(read(*joy, 0), 0x02u);
+}
+
+TEST_F(EvdevJoystick, APressOnAJoystickNobodyReadsIsNeverReportedLater) {
+    bed.add(1, vostrel::test::joystickBoard());
+    bed.add(2, vostrel::test::joystickBoard());
+    auto joy = open();
+    ASSERT_EQ(joy->NumDevs(), 2u);
+
+    // Joystick 1 is being read when joystick 2 gets a pulse; then the user
+    // switches to joystick 2.
+    pulse(*joy, 2, BTN_TRIGGER);
+    EXPECT_EQ(read(*joy, 0), 0u);
+    EXPECT_EQ(read(*joy, 1), 0u);
+
+    // Number 0 reads no joystick at all; then the number becomes 1.
+    pulse(*joy, 1, BTN_THUMB);
+    EXPECT_EQ(read(*joy, 0xFFFFFFFFu), 0x10000u + MMSYSERR_BADDEVICEID_JOY);
+    EXPECT_EQ(read(*joy, 0), 0u);
+
+    // From the switch on, a pulse counts.
+    pulse(*joy, 1, BTN_THUMB);
     EXPECT_EQ(read(*joy, 0), 0x02u);
 }
 
@@ -139,14 +191,19 @@ TEST_F(EvdevJoystick, ResynchronisesAfterTheKernelDroppedEvents) {
     bed.add(0, vostrel::test::joystickBoard());
     auto joy = open();
     bed.press(0, BTN_TRIGGER);
-    // The queue overflowed: whatever happened next is lost, the state says
-    // button 1 is up again and button 2 is down.
-    bed.queue(0, EV_SYN, SYN_DROPPED, 0);
+    // The queue overflowed: what was lost leaves button 1 up again and button 2
+    // down, and the rest of the report that saw the overflow is incomplete.
     bed.setKey(0, BTN_TRIGGER, false);
     bed.setKey(0, BTN_THUMB, true);
-    EXPECT_EQ(read(*joy, 0), 0x03u);
+    bed.queue(0, EV_SYN, SYN_DROPPED, 0);
+    bed.queue(0, EV_KEY, BTN_THUMB2, 1);
+    bed.queue(0, EV_SYN, SYN_REPORT, 0);
+    // A pulse after that report still counts.
+    pulse(*joy, 0, BTN_TOP);
+    EXPECT_EQ(joy->Counters().drops, 1u);
+    EXPECT_EQ(read(*joy, 0), 0x0Bu);
     EXPECT_EQ(read(*joy, 0), 0x02u);
-    bed.release(0, BTN_THUMB);
+    up(*joy, 0, BTN_THUMB);
     EXPECT_EQ(read(*joy, 0), 0u);
 }
 
@@ -156,11 +213,27 @@ TEST_F(EvdevJoystick, AnUnpluggedDeviceAnswersUnpluggedFromThenOn) {
     auto joy = open();
     bed.press(0, BTN_TRIGGER);
     bed.unplug(0);
-    EXPECT_EQ(read(*joy, 0), kUnplugged);
+    EXPECT_TRUE(vostrel::test::waitUntil([&] { return read(*joy, 0) == kUnplugged; }));
     EXPECT_EQ(read(*joy, 0), kUnplugged);
     bed.remove(1);
+    EXPECT_TRUE(vostrel::test::waitUntil([&] { return read(*joy, 1) == kUnplugged; }));
     EXPECT_EQ(read(*joy, 1), kUnplugged);
-    EXPECT_EQ(read(*joy, 1), kUnplugged);
+    EXPECT_EQ(joy->NumDevs(), 2u);
+}
+
+TEST_F(EvdevJoystick, AJoystickPluggedInLaterAnswersAsTheNextNumber) {
+    bed.add(3, vostrel::test::joystickBoard());
+    auto joy = open();
+    ASSERT_EQ(joy->NumDevs(), 1u);
+    EXPECT_EQ(read(*joy, 1), 0x10000u + MMSYSERR_BADDEVICEID_JOY);
+    // A lower event number than the first joystick's: it still comes after it.
+    bed.add(1, vostrel::test::gamepad());
+    ASSERT_TRUE(vostrel::test::waitUntil([&] { return joy->NumDevs() == 2u; }));
+    EXPECT_EQ(joy->NodeOf(0), "/dev/input/event3");
+    EXPECT_EQ(joy->NodeOf(1), "/dev/input/event1");
+    down(*joy, 1, BTN_EAST);
+    EXPECT_EQ(read(*joy, 0), 0u);
+    EXPECT_EQ(read(*joy, 1), 0x02u);
 }
 
 TEST_F(EvdevJoystick, IdsPastTheListAreBadIds) {
@@ -206,22 +279,21 @@ TEST_F(EvdevJoystick, AJoystickNodeWeMayNotOpenIsSkippedWithOneLine) {
     bed.lockNode(5);
     ::chmod(bed.root().c_str(), 0755);
 
-    // Root opens anything, so the scan runs in a child that gives up root.
+    // Root opens anything, so the scan runs in a child that gives up root; a
+    // fresh program, since a forked copy of this threaded one may start no thread.
     int pipeFds[2];
     ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ::close(pipeFds[0]);
         if (::geteuid() == 0 &&
             (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(2);
-        std::string report;
-        TEvdevJoystick joy({}, [&](const std::string& line) { report += line + "\n"; });
-        report = std::to_string(joy.NumDevs()) + "\n" + report;
-        ssize_t ignored = ::write(pipeFds[1], report.data(), report.size());
-        (void)ignored;
-        ::_exit(0);
+        ::dup2(pipeFds[1], 1);
+        char* argv[] = {const_cast<char*>("evdev_tests"), const_cast<char*>(kListJoysticks),
+                        nullptr};
+        ::execv("/proc/self/exe", argv);
+        ::_exit(3);
     }
     ::close(pipeFds[1]);
     std::string report;

@@ -21,9 +21,10 @@ struct InputTestbed::Device {
     std::string syspath;
     UMockdevIoctlBase* handler = nullptr;
 
+    int master = -1; // the emulated node's other end: what is written here is read there
+
     std::mutex mutex; // the handlers run on umockdev's thread
     std::bitset<KEY_CNT> keyState;
-    std::deque<input_event> pending;
     bool gone = false;
 };
 
@@ -139,25 +140,13 @@ gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data)
     return TRUE;
 }
 
+// Reads go to the node itself, unless the device has gone.
 gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
     Device& d = *static_cast<Device*>(data);
-    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
     std::lock_guard lock(d.mutex);
-    if (d.gone) {
-        umockdev_ioctl_client_complete(client, -1, ENODEV);
-        return TRUE;
-    }
-    const std::size_t room = std::size_t(arg->data_len) / sizeof(input_event);
-    const std::size_t n = std::min(room, d.pending.size());
-    if (n == 0) {
-        umockdev_ioctl_client_complete(client, -1, EAGAIN);
-        return TRUE;
-    }
-    std::vector<input_event> events(d.pending.begin(), d.pending.begin() + long(n));
-    d.pending.erase(d.pending.begin(), d.pending.begin() + long(n));
-    umockdev_ioctl_data_update(arg, 0, reinterpret_cast<guint8*>(events.data()),
-                               int(n * sizeof(input_event)));
-    umockdev_ioctl_client_complete(client, long(n * sizeof(input_event)), 0);
+    if (!d.gone)
+        return FALSE;
+    umockdev_ioctl_client_complete(client, -1, ENODEV);
     return TRUE;
 }
 
@@ -169,12 +158,19 @@ void throwOn(GError* error) {
     throw std::runtime_error("umockdev: " + message);
 }
 
-void pushEvent(Device& d, unsigned type, unsigned code, int value) {
+input_event eventOf(unsigned type, unsigned code, int value) {
     input_event ev{};
     ev.type = uint16_t(type);
     ev.code = uint16_t(code);
     ev.value = value;
-    d.pending.push_back(ev);
+    return ev;
+}
+
+// One write, so that a reader never sees half of it.
+void writeEvents(const Device& d, const std::vector<input_event>& events) {
+    const auto bytes = static_cast<ssize_t>(events.size() * sizeof(input_event));
+    if (::write(d.master, events.data(), std::size_t(bytes)) != bytes)
+        throw std::runtime_error("cannot write to the emulated node");
 }
 
 } // namespace
@@ -258,14 +254,20 @@ void InputTestbed::add(unsigned number, const FakeInputDevice& spec) {
                 << "A: capabilities/abs=" << sysfsBits(bitsOf<ABS_CNT>(spec.abs)) << "\n"
                 << "A: capabilities/rel=" << sysfsBits(bitsOf<REL_CNT>(spec.rel)) << "\n"
                 << "A: properties=0\n";
+    // The handler first: a reader watching the folder may open the node the
+    // moment it appears.
     GError* error = nullptr;
-    umockdev_testbed_add_from_string(testbed_, description.str().c_str(), &error);
-    throwOn(error);
     d->handler = umockdev_ioctl_base_new();
     g_signal_connect(d->handler, "handle-ioctl", G_CALLBACK(onIoctl), d.get());
     g_signal_connect(d->handler, "handle-read", G_CALLBACK(onRead), d.get());
-    umockdev_testbed_attach_ioctl(testbed_, ("/dev/input/event" + n).c_str(), d->handler, &error);
+    const std::string node = "/dev/input/event" + n;
+    umockdev_testbed_attach_ioctl(testbed_, node.c_str(), d->handler, &error);
     throwOn(error);
+    umockdev_testbed_add_from_string(testbed_, description.str().c_str(), &error);
+    throwOn(error);
+    d->master = umockdev_testbed_get_dev_fd(testbed_, node.c_str());
+    if (d->master < 0)
+        throw std::runtime_error("umockdev: no emulated node " + node);
     devices_[number] = std::move(d);
 }
 
@@ -281,14 +283,15 @@ void InputTestbed::change(unsigned number, unsigned code, bool down) {
     Device& d = device(number);
     std::lock_guard lock(d.mutex);
     d.keyState[code] = down;
-    pushEvent(d, EV_KEY, code, down ? 1 : 0);
-    pushEvent(d, EV_SYN, SYN_REPORT, 0);
+    writeEvents(d, {eventOf(EV_KEY, code, down ? 1 : 0), eventOf(EV_SYN, SYN_REPORT, 0)});
+    written_ += 2;
 }
 
 void InputTestbed::queue(unsigned number, unsigned type, unsigned code, int value) {
     Device& d = device(number);
     std::lock_guard lock(d.mutex);
-    pushEvent(d, type, code, value);
+    writeEvents(d, {eventOf(type, code, value)});
+    ++written_;
 }
 
 void InputTestbed::setKey(unsigned number, unsigned code, bool down) {
@@ -301,6 +304,8 @@ void InputTestbed::unplug(unsigned number) {
     Device& d = device(number);
     std::lock_guard lock(d.mutex);
     d.gone = true;
+    // Wakes a reader waiting on the node, whose read then fails.
+    writeEvents(d, {eventOf(EV_SYN, SYN_REPORT, 0)});
 }
 
 void InputTestbed::remove(unsigned number) {

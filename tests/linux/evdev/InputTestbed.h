@@ -1,13 +1,12 @@
 #pragma once
 // Emulated evdev nodes under /dev/input through umockdev: each node answers the
-// evdev ioctls and reads from a model the test drives (key state, queued events,
-// unplugging), so no root, no real device and no uinput are needed. The test
-// binary runs under the umockdev preload (see main.cpp).
+// evdev ioctls from a model the test drives (key state, unplugging) and reads
+// the events the test writes into it, so no root, no real device and no uinput
+// are needed. The test binary runs under the umockdev preload (see main.cpp).
 
 #include <linux/input.h>
 
 #include <bitset>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,6 +25,10 @@ struct FakeInputDevice {
     std::vector<unsigned> leds;
 };
 
+// The test binary's argument that makes it print the joystick count and the
+// listing's diagnostics, one a line, and end (see main.cpp).
+inline constexpr const char* kListJoysticks = "--list-joysticks";
+
 FakeInputDevice joystickBoard(); // BTN_TRIGGER .. BTN_BASE4, X and Y
 FakeInputDevice gamepad();       // BTN_SOUTH .. BTN_THUMBR without C, Z, TL2, TR2; sticks, hat
 FakeInputDevice keyboard();
@@ -41,10 +44,10 @@ public:
     // Adds /dev/input/event<number> and its sysfs folders.
     void add(unsigned number, const FakeInputDevice& device);
 
-    // A key goes down or up: its state changes and the event with a SYN_REPORT is queued.
+    // A key goes down or up: its state changes and the event with a SYN_REPORT is sent.
     void press(unsigned number, unsigned code);
     void release(unsigned number, unsigned code);
-    // Queues one raw event without touching the key state.
+    // Sends one raw event without touching the key state.
     void queue(unsigned number, unsigned type, unsigned code, int value);
     // Changes the key state behind the device's back, as events lost in an overflow would.
     void setKey(unsigned number, unsigned code, bool down);
@@ -54,6 +57,9 @@ public:
     void remove(unsigned number);
     // The node stays listed but nobody but root may open it.
     void lockNode(unsigned number);
+
+    // Events sent so far, on all nodes.
+    uint64_t written() const { return written_; }
 
     std::string root() const;
     // What the node resolves to, as it shows in /proc/self/fd.
@@ -66,6 +72,7 @@ private:
     void change(unsigned number, unsigned code, bool down);
 
     UMockdevTestbed* testbed_;
+    uint64_t written_ = 0;
     std::map<unsigned, std::unique_ptr<Device>> devices_;
 };
 

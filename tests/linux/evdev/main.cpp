@@ -1,6 +1,11 @@
 // The evdev tests need the umockdev preload in the process from its start, so
 // the binary re-executes itself with it (as umockdev-wrapper would) unless it
 // is already there. That keeps plain ctest and gtest_discover_tests working.
+// Started with kListJoysticks it only lists the joysticks, for a test that runs
+// the listing as another user.
+
+#include "InputTestbed.h"
+#include "platform/linux/EvdevJoystick.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +49,12 @@ int main(int argc, char** argv) {
         ::execv("/proc/self/exe", argv);
         std::perror("re-executing under the umockdev preload");
         return 1;
+    }
+    if (argc == 2 && std::strcmp(argv[1], vostrel::test::kListJoysticks) == 0) {
+        std::string report;
+        vostrel::TEvdevJoystick joy({}, [&](const std::string& line) { report += line + "\n"; });
+        std::printf("%u\n%s", joy.NumDevs(), report.c_str());
+        return 0;
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# A simulated race, not part of the tests: eight lanes, pulses of 1 to 4 ms at
+# random gaps of 15 to 60 ms on each lane, for several minutes. Every pulse
+# must launch the trigger exactly once, lane by lane, and the program's
+# resident memory must stay flat.
+#   bench/race.sh [build-dir] [seconds]
+source "$(dirname "$0")/lib.sh"
+seconds=${2:-300}
+prepare_driven
+STAMPS=$work/program.stamps board race "$seconds" -- "$work/vostrel"
+pulses=$(awk '$1 == "press" { n[$3]++ } END { for (l = 1; l <= 8; l++) printf "%s%d", (l > 1 ? " " : ""), n[l] + 0 }' "$work/board.log")
+launches=$(per_lane "$work/program.stamps")
+echo "race of $seconds s, eight lanes: $(awk '$1 == "press"' "$work/board.log" | wc -l) pulses"
+echo "  pulses per lane:   $pulses"
+echo "  launches per lane: $launches"
+if [ "$pulses" = "$launches" ]; then
+    echo "  every lane: launches equal pulses"
+else
+    echo "  launches minus pulses: $(awk -v p="$pulses" -v l="$launches" 'BEGIN { n = split(p, a); split(l, b)
+        for (i = 1; i <= n; i++) { d += b[i] - a[i]; s = s sprintf(" %+d", b[i] - a[i]) }
+        printf "%+d (lane by lane:%s)", d, s }')"
+fi
+# A busy machine can hold the simulated board itself up: it then shifts what
+# follows, but a release that went out late makes a pulse that may span two
+# ticks; and two pulses of a lane merge into one launch when a tick comes over
+# 15 ms late.
+echo "  the board's own events went out up to $(awk '$1 == "late" { print $2 }' "$work/board.log") ms late;" \
+    "$(awk '$1 == "press" { p[$3] = $2 } $1 == "release" && $2 - p[$3] >= 5e6 { n++ }
+        END { print n + 0 }' "$work/board.log") pulses were held over 5 ms"
+awk '$1 == "rss" { kb[++n] = $3 } END {
+    printf "  resident memory: %.1f MB after the first 10 s, %.1f MB at the end (%+.1f MB)\n",
+        kb[2] / 1024, kb[n] / 1024, (kb[n] - kb[2]) / 1024 }' "$work/board.log"
