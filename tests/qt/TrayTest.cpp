@@ -18,14 +18,10 @@ using Log = std::vector<std::string>;
 namespace {
 
 // Qt forms and controls, faked tray, menu, dialog and message boxes.
-class FakeShellWidgets : public IWidgetSet {
+class FakeShellWidgets : public qt::QtWidgetSet {
 public:
     explicit FakeShellWidgets(test::EventLog& log) : log_(log), window(log), boxes_(log) {}
     IApplicationPeer& Application() override { return boxes_; }
-    std::unique_ptr<IFormPeer> CreateForm(TForm& form) override { return qt_.CreateForm(form); }
-    std::unique_ptr<IControlPeer> CreateControl(TControl& control, IControlPeer& parent) override {
-        return qt_.CreateControl(control, parent);
-    }
     IApplicationWindowPeer* ApplicationWindow() override { return &window; }
     std::unique_ptr<ITrayIconPeer> CreateTrayIcon(TTrayIcon&) override {
         auto peer = std::make_unique<test::FakeTrayIcon>(log_);
@@ -50,7 +46,6 @@ public:
     test::FakeOpenDialog* dialog = nullptr;
 
 private:
-    qt::QtWidgetSet qt_;
     test::RecordingApplicationPeer boxes_;
 };
 

@@ -109,7 +109,8 @@ public:
 class RecordingApplicationPeer : public IApplicationPeer {
 public:
     explicit RecordingApplicationPeer(EventLog& log) : log_(log) {}
-    void MessageBox(const std::string& text, const std::string& caption, unsigned) override {
+    void MessageBox(TNativeWindow, const std::string& text, const std::string& caption,
+                    unsigned) override {
         log_.add("box " + text + " | " + caption);
     }
     void PostQuit() override { log_.add("quit"); }

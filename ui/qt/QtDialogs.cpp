@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 namespace vostrel::qt {
@@ -47,7 +48,14 @@ public:
         QWidget* owner = nullptr;
         if (Application && Application->MainForm() && Application->MainForm()->Visible())
             owner = QtWidgetSet::widgetOf(&Application->MainForm()->FormPeer());
-        QFileDialog box(owner, qstr(dialog_.Title));
+        // No child of the owner, which is disabled while the dialog is up (a
+        // disabled window disables its child windows): only kept above it.
+        QFileDialog box(nullptr, qstr(dialog_.Title));
+        if (owner) {
+            box.winId();
+            box.windowHandle()->setTransientParent(owner->windowHandle());
+        }
+        box.setWindowModality(Qt::WindowModal);
         box.setObjectName(QStringLiteral("OpenDialog1"));
         box.setOption(QFileDialog::DontUseNativeDialog);
         box.setAcceptMode(QFileDialog::AcceptOpen);

@@ -243,46 +243,42 @@ void Win32ApplicationPeer::Run(TForm& mainForm) {
 
 // ---------------------------------------------------------------- message boxes
 
-namespace {
-struct TaskWindows {
-    HWND except;
-    std::vector<void*> disabled;
-};
-
-BOOL CALLBACK disableTaskWindow(HWND w, LPARAM data) {
-    auto* walk = reinterpret_cast<TaskWindows*>(data);
-    if (w != walk->except && IsWindowVisible(w) && IsWindowEnabled(w)) {
-        EnableWindow(w, FALSE);
-        walk->disabled.push_back(w);
-    }
-    return TRUE;
-}
-} // namespace
-
-std::vector<void*> Win32ApplicationPeer::DisableTaskWindows(void* except) {
-    TaskWindows walk{hwndOf(except), {}};
-    EnumThreadWindows(GetCurrentThreadId(), &disableTaskWindow, reinterpret_cast<LPARAM>(&walk));
-    return walk.disabled;
+void Win32ApplicationPeer::MessageBox(TNativeWindow owner, const std::string& text,
+                                      const std::string& caption, unsigned flags) {
+    MessageBoxA(hwndOf(owner), text.c_str(), caption.c_str(), flags);
 }
 
-void Win32ApplicationPeer::EnableTaskWindows(const std::vector<void*>& windows) {
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if (IsWindow(hwndOf(*it)))
-            EnableWindow(hwndOf(*it), TRUE);
+std::vector<TNativeWindow> Win32ApplicationPeer::UsableWindows() {
+    std::vector<TNativeWindow> usable;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM data) -> BOOL {
+            if (IsWindowVisible(w) && IsWindowEnabled(w))
+                reinterpret_cast<std::vector<TNativeWindow>*>(data)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&usable));
+    return usable;
 }
 
-void Win32ApplicationPeer::MessageBox(const std::string& text, const std::string& caption,
-                                      unsigned flags) {
-    HWND active = GetActiveWindow();
-    HWND focus = GetFocus();
-    HWND owner = active ? active : GetLastActivePopup(hwndOf(window_));
-    const std::vector<void*> disabled = DisableTaskWindows(nullptr);
-    MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
-    EnableTaskWindows(disabled);
-    if (active && IsWindow(active))
-        SetActiveWindow(active);
-    if (focus && IsWindow(focus))
-        SetFocus(focus);
+void Win32ApplicationPeer::SetWindowEnabled(TNativeWindow window, bool enabled) {
+    if (IsWindow(hwndOf(window)))
+        EnableWindow(hwndOf(window), enabled);
+}
+
+TActivation Win32ApplicationPeer::Activation() {
+    return {GetActiveWindow(), GetFocus()};
+}
+
+void Win32ApplicationPeer::SetActivation(const TActivation& activation) {
+    if (IsWindow(hwndOf(activation.Window)))
+        SetActiveWindow(hwndOf(activation.Window));
+    if (activation.Focus && IsWindow(hwndOf(activation.Focus)))
+        SetFocus(hwndOf(activation.Focus));
+}
+
+TNativeWindow Win32ApplicationPeer::DefaultOwner() {
+    return GetLastActivePopup(hwndOf(window_));
 }
 
 void Win32ApplicationPeer::HandleException(const std::exception& error) {
