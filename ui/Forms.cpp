@@ -208,7 +208,12 @@ TComponent* TForm::createComponent(const TObjectDesc& desc, TControl* parent,
     if (desc.className == "TThreadedTimer") {
         auto* timer = new TThreadedTimer(this);
         for (const auto& [prop, value] : desc.props) { // each value takes effect at once
-            if (prop == "Enabled")
+            if (prop == "ThreadPriority") {
+                const auto level = threadPriorityNamed(value.text);
+                if (!level)
+                    throw ELayoutError("bad value for ThreadPriority: " + value.text);
+                timer->SetThreadPriority(*level);
+            } else if (prop == "Enabled")
                 timer->SetEnabled(value.isTrue());
             else if (prop == "Interval")
                 timer->SetInterval(static_cast<uint32_t>(value.number));

@@ -62,6 +62,23 @@ TEST(Layout, TheBuiltInWindowsParse) {
     EXPECT_EQ(about.text("Caption"), "About");
 }
 
+TEST(Layout, ATimersThreadPriorityTakesEffect) {
+    struct TTimerForm : TForm {
+        TTimerForm(IWidgetSet& widgets, const char* priority)
+            : TForm(nullptr, widgets,
+                    std::string("object F: TTimerForm\n object T: TThreadedTimer\n"
+                                "  ThreadPriority = ") +
+                        priority + "\n end\nend") {
+            Load();
+        }
+    };
+    test::EventLog log;
+    test::RecordingWidgets widgets(log);
+    TTimerForm form(widgets, "tpHigher");
+    EXPECT_EQ(form.Find<TThreadedTimer>("T")->ThreadPriority(), TThreadPriority::tpHigher);
+    EXPECT_THROW(TTimerForm(widgets, "tpTurbo"), ELayoutError);
+}
+
 namespace {
 
 // A control as the widget set was told to draw it.
