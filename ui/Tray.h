@@ -22,8 +22,8 @@ public:
     ~TTrayIcon() override;
 
     // The shown flag. Setting the value it already has does nothing at all.
-    // Raises EOutOfResources when the platform refuses; a refused add leaves
-    // the flag off.
+    // Raises EOutOfResources when the platform refuses; the flag has its new
+    // value all the same.
     bool Visible() const { return shown_; }
     void SetVisible(bool visible);
     // Whether there is a notification area to show the icon in.

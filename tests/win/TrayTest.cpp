@@ -234,7 +234,10 @@ TEST_F(Tray, ARefusedIconIsReportedAndTheTaskbarEntryStays) {
     EXPECT_EQ(answers.boxes[0].caption, "Vostrel");
     EXPECT_TRUE(IsIconic(appWindow()));
     EXPECT_TRUE(IsWindowVisible(appWindow())); // reachable from the taskbar
-    EXPECT_FALSE(form->TrayIcon1->Visible());
+    // The flag stays on, so the shell's "TaskbarCreated" puts the icon up.
+    EXPECT_TRUE(form->TrayIcon1->Visible());
+    SendMessageA(callbackWindow(), TrayIconPeer::TaskbarCreated(), 0, 0);
+    EXPECT_EQ(messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD}));
 }
 
 TEST_F(Tray, TheSessionsEndTakesTheIconDown) {
