@@ -99,8 +99,13 @@ std::vector<TMenuItem*> TPopupActionBar::Items() const {
 }
 
 void TPopupActionBar::Popup() {
-    if (open_ || !peer_)
-        return; // never a second menu on top of an open one
+    if (!peer_)
+        return;
+    peer_->Prepare();
+    // Never a second menu on top of an open one, nor one after the quit request
+    // that the dispatching may have reached.
+    if (open_ || (Application && Application->Terminated()))
+        return;
     const std::vector<TMenuItem*> items = Items();
     std::vector<std::string> captions;
     for (TMenuItem* item : items)

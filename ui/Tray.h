@@ -72,9 +72,10 @@ public:
     // The items in layout order.
     std::vector<TMenuItem*> Items() const;
     bool IsOpen() const { return open_; }
-    // Opens the menu at the cursor unless it is open already, and returns when
-    // it has closed. The chosen item's OnClick runs later, from the main loop,
-    // after the menu has gone and whoever opened it has returned.
+    // Reads the cursor (and what the platform does before a menu), then opens
+    // the menu there unless it is open already, and returns when it has closed. The chosen item's
+    // OnClick runs later, from the main loop, after the menu has gone and whoever opened it has
+    // returned.
     void Popup();
 
 private:

@@ -161,6 +161,7 @@ TEST_F(Tray, TheMenuHasItsFourItemsInOrderAndNeverOpensTwice) {
         form->TrayIcon1->RightButtonUp(); // a right click on the icon while the menu is up
     };
     form->TrayIcon1->RightButtonUp();
+    EXPECT_EQ(widgets.menu->prepares, 2); // the cursor is read, and so on, both times
     ASSERT_EQ(widgets.menu->openings.size(), 1u);
     EXPECT_EQ(widgets.menu->openings[0],
               (std::vector<std::string>{"A&bout", "-", "&Restore", "E&xit"}));

@@ -68,9 +68,11 @@ class FakePopupMenu : public IPopupMenuPeer {
 public:
     explicit FakePopupMenu(EventLog& log) : log_(log) {}
     std::vector<std::vector<std::string>> openings; // the captions of each opening
+    int prepares = 0;
     int choice = -1;
     std::function<void()> whileOpen;
 
+    void Prepare() override { ++prepares; }
     int Popup(const std::vector<std::string>& captions) override {
         openings.push_back(captions);
         log_.add("menu open");

@@ -209,15 +209,15 @@ private:
 
 } // namespace
 
-int TrayMenuPeer::Popup(const std::vector<std::string>& captions) {
-    POINT cursor{0, 0};
-    GetCursorPos(&cursor);
-    HWND owner = static_cast<HWND>(app_.Window());
-    SetForegroundWindow(owner);
+void TrayMenuPeer::Prepare() {
+    GetCursorPos(&cursor_);
+    SetForegroundWindow(static_cast<HWND>(app_.Window()));
     app_.DispatchWaiting(); // ticks included
-    if (Application && Application->Terminated())
-        return -1;
+}
 
+int TrayMenuPeer::Popup(const std::vector<std::string>& captions) {
+    const POINT cursor = cursor_;
+    HWND owner = static_cast<HWND>(app_.Window());
     MenuLook look(captions);
     HMENU menu = CreatePopupMenu();
     for (size_t i = 0; i < captions.size(); ++i) {
