@@ -229,6 +229,7 @@ void Win32ApplicationPeer::Run(TForm& mainForm) {
         SetWindowLongPtrA(app, GWL_EXSTYLE,
                           GetWindowLongPtrA(app, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_NOACTIVATE));
         ShowWindow(app, SW_SHOW);
+        visibleRecord_ = true; // shown by the application object: its record follows
         guarded([] {
             if (Application)
                 Application->Minimize();
