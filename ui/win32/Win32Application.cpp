@@ -2,6 +2,7 @@
 
 #include "platform/win32/Threads.h"
 #include "ui/win32/Win32Controls.h"
+#include "ui/win32/Win32WidgetSet.h"
 
 #include <algorithm>
 
@@ -184,8 +185,19 @@ void Win32ApplicationPeer::dispatch(void* message) {
     MSG& msg = *static_cast<MSG*>(message);
     // The keyboard interface of the forms: Tab, access keys, the default button.
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && dynamic_cast<FormPeer*>(NativeWindow::FromHandle(root)) &&
-        IsDialogMessageA(root, &msg))
+    auto* form = root ? dynamic_cast<FormPeer*>(NativeWindow::FromHandle(root)) : nullptr;
+    // A button's access key clicks it where the focus is: the dialog manager
+    // would move the focus to it first, and so bring the number box's text into
+    // range before Save Settings stores it.
+    if (form && msg.message == WM_SYSCHAR)
+        if (TControl* button = form->Form().AccessKeyControl(static_cast<char>(msg.wParam))) {
+            HWND h = static_cast<HWND>(Win32WidgetSet::HandleOf(button->Peer()));
+            if (h && IsWindowVisible(h) && IsWindowEnabled(h)) {
+                button->Click();
+                return;
+            }
+        }
+    if (form && IsDialogMessageA(root, &msg))
         return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
