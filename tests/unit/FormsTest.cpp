@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <system_error>
+
 using namespace vostrel;
 
 TEST(ErrorDisplay, AddsAFullStopOnlyAfterCharactersAboveIt) {
@@ -234,4 +237,28 @@ TEST_F(Look, TheAboutBoxIsCentredTheFirstTimeOnlyAndOkEndsIt) {
     peer.whileModal = nullptr; // the quit request ends the loop without a result
     EXPECT_EQ(about->ShowModal(), mrCancel);
     EXPECT_EQ(peer.moves.size(), 1u);
+}
+
+TEST(StartUp, AnErrorWhileTheMainWindowIsBuiltIsShownAndTheProgramEnds) {
+    test::EventLog log;
+    test::ScriptedJoystick joystick;
+    test::RecordingLauncher launcher(log);
+    test::MemoryProfile profile;
+    test::RecordingWidgets widgets(log);
+    TApplication app(widgets);
+    app.SetTitle("Vostrel");
+    TimerEnv& env = TimerEnv::standard();
+    const auto spawn = env.spawn;
+    env.spawn = [](std::function<void()>) -> std::thread {
+        throw std::system_error(EAGAIN, std::generic_category());
+    };
+    CreateForms(
+        app, Unit1Services{&joystick, &launcher, &profile, [] { return std::string("/t/v.ini"); }});
+    env.spawn = spawn;
+    EXPECT_EQ(log.events,
+              std::vector<std::string>{"box Thread creation error: " +
+                                       std::generic_category().message(EAGAIN) + ". | Vostrel"});
+    EXPECT_EQ(app.MainForm(), nullptr);
+    EXPECT_TRUE(app.Components().empty());
+    app.Run(); // returns at once
 }
