@@ -262,3 +262,22 @@ TEST(StartUp, AnErrorWhileTheMainWindowIsBuiltIsShownAndTheProgramEnds) {
     EXPECT_TRUE(app.Components().empty());
     app.Run(); // returns at once
 }
+
+TEST(MessageBoxes, AreOwnedByTheActiveWindowWithTheOthersOutOfUseMeanwhile) {
+    test::EventLog log;
+    test::RecordingWidgets widgets(log);
+    TApplication app(widgets);
+    using Peer = test::RecordingApplicationPeer;
+    widgets.app.usable = {Peer::Window("main"), Peer::Window("app")};
+    widgets.app.activation = {Peer::Window("main"), Peer::Window("field")};
+    widgets.app.defaultOwner = Peer::Window("popup");
+    app.MessageBox("Look", "Caption", MB_ICONERROR);
+    EXPECT_EQ(log.events,
+              (std::vector<std::string>{"disable main", "disable app", "box Look | Caption @main",
+                                        "enable app", "enable main", "activate main focus field"}));
+    log.events.clear();
+    widgets.app.usable.clear();
+    widgets.app.activation = {};
+    app.MessageBox("Look", "Caption", MB_ICONERROR); // none active: the default owner
+    EXPECT_EQ(log.events, std::vector<std::string>{"box Look | Caption @popup"});
+}
