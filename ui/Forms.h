@@ -214,7 +214,6 @@ public:
 class TPart : public TComponent {
 public:
     TPart(TComponent* owner, TObjectDesc desc) : TComponent(owner), desc_(std::move(desc)) {}
-    const TObjectDesc& Desc() const { return desc_; }
     const std::string& Name() const { return desc_.name; }
     // Runs the handler bound to `event`, if any; errors go to the error display.
     void Fire(const std::string& event);
