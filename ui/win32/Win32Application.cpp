@@ -261,16 +261,17 @@ void Win32ApplicationPeer::MessageBox(TNativeWindow owner, const std::string& te
     MessageBoxA(hwndOf(owner), text.c_str(), caption.c_str(), flags);
 }
 
+namespace {
+BOOL CALLBACK collectUsable(HWND w, LPARAM data) {
+    if (IsWindowVisible(w) && IsWindowEnabled(w))
+        reinterpret_cast<std::vector<TNativeWindow>*>(data)->push_back(w);
+    return TRUE;
+}
+} // namespace
+
 std::vector<TNativeWindow> Win32ApplicationPeer::UsableWindows() {
     std::vector<TNativeWindow> usable;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM data) -> BOOL {
-            if (IsWindowVisible(w) && IsWindowEnabled(w))
-                reinterpret_cast<std::vector<TNativeWindow>*>(data)->push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&usable));
+    EnumThreadWindows(GetCurrentThreadId(), &collectUsable, reinterpret_cast<LPARAM>(&usable));
     return usable;
 }
 
