@@ -71,6 +71,9 @@ client_size_is() { xwininfo -id "$1" | grep -q "Width: $2" && xwininfo -id "$1" 
 
 # Starts the prepared program on the simulated joystick, playing EVENTS (an
 # evemu file); sets APP_PID to the program's process.
+# Nothing runs from the program's folder any more (the program and its umockdev-run).
+no_program_processes() { ! pgrep -f "$VOSTREL_WORK/app/"; }
+
 start_program() {
     local events=$1
     (cd "$VOSTREL_WORK" &&

@@ -11,7 +11,8 @@ for signal in TERM HUP INT; do
     wait_for 20 window_of Vostrel || fail "no window before SIG$signal"
     kill -"$signal" "$APP_PID"
     wait_for 10 bash -c "! kill -0 $APP_PID 2>/dev/null" || fail "SIG$signal did not end the program"
-    pgrep -f "$VOSTREL_WORK/app/" && fail "processes left behind after SIG$signal"
+    wait_for 10 no_program_processes ||
+        fail "processes left behind after SIG$signal: $(pgrep -af "$VOSTREL_WORK/app/")"
     grep -q "Aborted\|Segmentation" "$VOSTREL_WORK/program.log" && fail "SIG$signal: unclean end"
 done
 cmp -s "$VOSTREL_WORK/settings.before" "$VOSTREL_WORK/app/vostrel.ini" ||

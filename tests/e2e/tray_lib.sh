@@ -91,8 +91,11 @@ double_click_icon() {
     xdotool mousemove --window "$(tray_icon)" 10 10 click --repeat 2 --delay 80 "$1"
 }
 
-# Right-click on the icon; waits for the menu.
+# Right-click on the icon; waits for the menu. A click within the double-click
+# time of the one before (which opened the last menu) would make a double-click
+# of the two, and restore the program instead.
 open_tray_menu() {
+    sleep 0.5
     xdotool mousemove --window "$(tray_icon)" 10 10 click 3
     wait_for 10 one_menu_open || fail "no tray menu"
 }
