@@ -2,7 +2,7 @@
 # installs whichever are missing. Sourced by ./run-tests and ./run-demo.
 
 VOSTREL_PACKAGES=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config file
     libgtest-dev libgmock-dev
     qt6-base-dev libxcb1-dev libevdev-dev umockdev libumockdev-dev
     xvfb icewm xdotool x11-utils imagemagick fonts-liberation dbus
