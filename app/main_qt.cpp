@@ -7,7 +7,6 @@
 #include "platform/linux/Process.h"
 #include "platform/linux/ProfileFunctions.h"
 #include "platform/linux/SpawnLauncher.h"
-#include "ui/About.h"
 #include "ui/Unit1.h"
 #include "ui/qt/QtDialogs.h"
 #include "ui/qt/QtPlatformChoice.h"
@@ -35,9 +34,8 @@ int main(int argc, char** argv) {
     TApplication app(widgets);
     app.SetTitle("Vostrel");
     qt::endOnSessionSignals([&app] { app.Terminate(); });
-    app.CreateForm<TForm1>(
-        Unit1Services{&joystick, &launcher, &profile, linuxSettingsPath, &currentFolder});
-    app.CreateForm<TAboutBox>();
+    CreateForms(app,
+                Unit1Services{&joystick, &launcher, &profile, linuxSettingsPath, &currentFolder});
     app.Run();
     return 0;
 }

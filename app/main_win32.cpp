@@ -3,7 +3,6 @@
 #include "engine/ThdTimer.h"
 #include "platform/win32/Services.h"
 #include "platform/win32/Threads.h"
-#include "ui/About.h"
 #include "ui/Unit1.h"
 #include "ui/win32/Win32Application.h"
 #include "ui/win32/Win32Dialogs.h"
@@ -29,13 +28,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::ShellLauncher launcher([&widgets] { return widgets.App().MainWindow(); });
     win32::Win32ProfileFunctions profile;
     win32::Win32CurrentFolder currentFolder;
-    try {
-        app.CreateForm<TForm1>(Unit1Services{&joystick, &launcher, &profile,
-                                             &win32::win32SettingsPath, &currentFolder});
-        app.CreateForm<TAboutBox>();
-    } catch (const std::exception& e) {
-        app.ShowException(e);
-    }
+    CreateForms(app, Unit1Services{&joystick, &launcher, &profile, &win32::win32SettingsPath,
+                                   &currentFolder});
     app.Run();
     return 0;
 }

@@ -14,7 +14,8 @@ public:
     virtual ~IWaitClock() = default;
     virtual time_point now() = 0;
     // Blocks on `cv` (with `lock` held on entry and exit) until notified or until
-    // `deadline`; may return early, so callers re-check their condition.
+    // `deadline`; may return early, so callers re-check their condition. The
+    // deadline time_point::max() is none: the wait has no time-out.
     virtual void waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
                            time_point deadline) = 0;
 };
@@ -25,7 +26,10 @@ public:
     time_point now() override { return std::chrono::steady_clock::now(); }
     void waitUntil(std::condition_variable& cv, std::unique_lock<std::mutex>& lock,
                    time_point deadline) override {
-        cv.wait_until(lock, deadline);
+        if (deadline == time_point::max())
+            cv.wait(lock);
+        else
+            cv.wait_until(lock, deadline);
     }
     static SteadyWaitClock& instance();
 };

@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 namespace vostrel {
 
@@ -20,6 +21,7 @@ class HandOver {
 public:
     using Call = std::function<void()>;
 
+    // The thread that makes the hand-over is its main thread.
     HandOver() = default;
     virtual ~HandOver() = default;
     HandOver(const HandOver&) = delete;
@@ -47,6 +49,9 @@ public:
     // the pending flag; a front end may override it to let its own messages in.
     virtual void serviceUntil(const std::function<bool()>& done);
 
+    // Whether the calling thread is the one that services this hand-over.
+    bool onMainThread() const { return std::this_thread::get_id() == mainThread_; }
+
     // The program's one hand-over, serviced by its main loop.
     static HandOver& main();
 
@@ -66,6 +71,7 @@ private:
     std::deque<Request*> queue_;
     bool pending_ = false;
     std::function<void()> wakeUp_;
+    const std::thread::id mainThread_ = std::this_thread::get_id();
 };
 
 } // namespace vostrel

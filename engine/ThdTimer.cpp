@@ -116,8 +116,8 @@ TTimerThread::WaitResult TTimerThread::waitForWake() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !parked_; });
     const uint32_t ms = interval_; // read afresh each pass, never while it may change
-    const bool bounded = ms != INFINITE;
-    const auto deadline = env_.clock->now() + std::chrono::milliseconds(ms);
+    const auto deadline = ms == INFINITE ? IWaitClock::time_point::max()
+                                         : env_.clock->now() + std::chrono::milliseconds(ms);
     for (;;) {
         if (parked_) { // held mid-wait: no time runs out while parked
             changed_.wait(lock);
@@ -127,12 +127,9 @@ TTimerThread::WaitResult TTimerThread::waitForWake() {
             signalled_ = false;
             return WaitResult::Signalled;
         }
-        if (bounded && env_.clock->now() >= deadline)
+        if (deadline != IWaitClock::time_point::max() && env_.clock->now() >= deadline)
             return WaitResult::TimedOut;
-        if (bounded)
-            env_.clock->waitUntil(changed_, lock, deadline);
-        else
-            changed_.wait(lock);
+        env_.clock->waitUntil(changed_, lock, deadline);
     }
 }
 
@@ -152,8 +149,11 @@ TThreadedTimer::~TThreadedTimer() {
     worker_->SetEvent();
     if (worker_->Parked())
         worker_->Release();
-    // A worker blocked in a hand-over can only finish if we keep servicing.
-    handOver_->serviceUntil([this] { return worker_->Finished(); });
+    // On the main thread a worker blocked in a hand-over can only finish if we
+    // keep servicing. Off it, the main thread services as usual and the wait is a
+    // plain one: the join of the worker's destruction.
+    if (handOver_->onMainThread())
+        handOver_->serviceUntil([this] { return worker_->Finished(); });
     worker_.reset();
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace vostrel {
 
@@ -18,6 +19,9 @@ enum class TThreadPriority {
     tpHighest,
     tpTimeCritical
 };
+
+// The level of its name ("tpIdle" ... "tpTimeCritical"), if it is one.
+std::optional<TThreadPriority> threadPriorityNamed(std::string_view name);
 
 // The Windows thread priority of each level, in level order.
 int windowsPriorityOf(TThreadPriority level);

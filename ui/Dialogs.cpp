@@ -9,7 +9,17 @@ TOpenDialog::TOpenDialog(TForm& form, const TObjectDesc& desc, ICurrentFolder* c
     FilterIndex = static_cast<int>(desc.number("FilterIndex", 1));
     InitialDir = desc.text("InitialDir");
     if (const TValue* options = desc.find("Options"))
-        Options = options->items;
+        for (const std::string& name : options->items) {
+            bool TOpenOptions::*option = name == "ofHideReadOnly"    ? &TOpenOptions::HideReadOnly
+                                         : name == "ofEnableSizing"  ? &TOpenOptions::EnableSizing
+                                         : name == "ofNoChangeDir"   ? &TOpenOptions::NoChangeDir
+                                         : name == "ofPathMustExist" ? &TOpenOptions::PathMustExist
+                                         : name == "ofFileMustExist" ? &TOpenOptions::FileMustExist
+                                                                     : nullptr;
+            if (!option)
+                throw ELayoutError("bad value for Options: " + name);
+            Options.*option = true;
+        }
     FileName = desc.text("FileName");
     peer_ = form.WidgetSet().CreateOpenDialog(*this);
 }
@@ -32,13 +42,17 @@ std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& 
 bool TOpenDialog::Execute() {
     if (!peer_)
         return false;
-    std::optional<std::string> chosen = peer_->Execute();
+    std::optional<std::string> chosen;
+    if (Application)
+        Application->Modal([&](TNativeWindow) { chosen = peer_->Execute(); });
+    else
+        chosen = peer_->Execute();
     if (!chosen)
         return false;
     FileName = *chosen;
     // Launches give no working folder, so they start where the user chose the
     // file, as after the Windows dialog.
-    if (currentFolder_)
+    if (currentFolder_ && !Options.NoChangeDir)
         currentFolder_->EnterFolderOf(FileName);
     return true;
 }

@@ -24,6 +24,15 @@ public:
 // A description without its pattern is dropped.
 std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& filter);
 
+// The dialog's options that a layout may set.
+struct TOpenOptions {
+    bool HideReadOnly = false;
+    bool EnableSizing = false;
+    bool NoChangeDir = false; // a confirmed choice leaves the current folder alone
+    bool PathMustExist = false;
+    bool FileMustExist = false;
+};
+
 class TOpenDialog : public TComponent {
 public:
     // `currentFolder` may be null: the current folder then stays where it is.
@@ -33,14 +42,15 @@ public:
     std::string Filter; // description|pattern pairs, all joined by "|"
     int FilterIndex = 1;
     std::string InitialDir;
-    std::vector<std::string> Options;
+    TOpenOptions Options;
     // Empty at start; after each confirmed choice, the full path chosen.
     std::string FileName;
 
     std::vector<std::pair<std::string, std::string>> Filters() const { return ParseFilter(Filter); }
 
     // Shows the dialog modally. True when the user confirmed a file: FileName
-    // then holds it and the current folder is the file's folder. False leaves
+    // then holds it and the current folder is the file's folder (unless
+    // NoChangeDir). The program's other windows are out of use meanwhile. False leaves
     // everything as it was.
     bool Execute();
 

@@ -3,6 +3,7 @@
 #include "engine/ThdTimer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 namespace vostrel {
@@ -11,8 +12,9 @@ TApplication* Application = nullptr;
 
 // ------------------------------------------------------------------ controls
 
-TControl::TControl(TForm& form, TObjectDesc desc, TControl* parent)
-    : TComponent(&form), form_(form), desc_(std::move(desc)), parent_(parent) {
+TControl::TControl(TForm& form, TObjectDesc desc, TControlProps props, TControl* parent)
+    : TComponent(&form), form_(form), desc_(std::move(desc)), props_(std::move(props)),
+      parent_(parent) {
     desc_.children.clear(); // the form creates them as components of their own
 }
 
@@ -45,13 +47,23 @@ bool TControl::Focused() const {
 }
 
 void TControl::Click() {
-    if (OnClick && !IsDestroying())
+    if (IsDestroying())
+        return;
+    if (props_.ModalResult != mrNone)
+        form_.SetModalResult(props_.ModalResult);
+    if (OnClick)
         Application->Guard([this] { OnClick(this); });
 }
 
 void TControl::DoExit() {
     if (OnExit && !IsDestroying())
         Application->Guard([this] { OnExit(this); });
+}
+
+TPanel::TPanel(TForm& form, TObjectDesc desc, TControlProps props, TControl* parent)
+    : TControl(form, std::move(desc), std::move(props), parent) {
+    if (!props_.Color.IsSystem)
+        colour_ = props_.Color.Rgb;
 }
 
 void TPanel::SetColor(TColor colour) {
@@ -97,8 +109,8 @@ void TSpinEditBox::ApplyFormValues() {
 // ------------------------------------------------------------------ forms
 
 TForm::TForm(TComponent* owner, IWidgetSet& widgets, std::string_view layout)
-    : TControl(owner, *this, parseLayout(layout)), layout_(parseLayout(layout)), widgets_(widgets) {
-}
+    : TControl(owner, *this, parseLayout(layout)), layout_(parseLayout(layout)), widgets_(widgets),
+      formProps_(ReadFormProps(layout_)) {}
 
 TForm::~TForm() {
     Destroying();
@@ -126,7 +138,7 @@ std::vector<TControl*> TForm::tabOrder() const {
     // Tab stops by their TabOrder within each parent, parents in creation order.
     std::vector<TControl*> stops;
     for (TComponent* c : Components())
-        if (auto* control = dynamic_cast<TControl*>(c); control && control->Desc().find("TabOrder"))
+        if (auto* control = dynamic_cast<TControl*>(c); control && control->Props().TabStop)
             stops.push_back(control);
     std::vector<TControl*> parents;
     for (TControl* c : stops)
@@ -137,9 +149,32 @@ std::vector<TControl*> TForm::tabOrder() const {
         auto pb = std::find(parents.begin(), parents.end(), b->Parent());
         if (pa != pb)
             return pa < pb;
-        return a->Desc().number("TabOrder") < b->Desc().number("TabOrder");
+        return a->Props().TabOrder < b->Props().TabOrder;
     });
     return stops;
+}
+
+char AccessKeyOf(const std::string& caption) {
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&')
+            continue;
+        if (caption[i + 1] != '&')
+            return caption[i + 1];
+        ++i;
+    }
+    return 0;
+}
+
+TControl* TForm::AccessKeyControl(char key) const {
+    auto upper = [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    };
+    for (TComponent* c : Components())
+        if (auto* control = dynamic_cast<TControl*>(c);
+            control && control->Kind() == TControlKind::Button && key &&
+            upper(AccessKeyOf(control->Props().Caption)) == upper(key))
+            return control;
+    return nullptr;
 }
 
 TComponent* TForm::findComponent(const std::string& name) const {
@@ -173,7 +208,12 @@ TComponent* TForm::createComponent(const TObjectDesc& desc, TControl* parent,
     if (desc.className == "TThreadedTimer") {
         auto* timer = new TThreadedTimer(this);
         for (const auto& [prop, value] : desc.props) { // each value takes effect at once
-            if (prop == "Enabled")
+            if (prop == "ThreadPriority") {
+                const auto level = threadPriorityNamed(value.text);
+                if (!level)
+                    throw ELayoutError("bad value for ThreadPriority: " + value.text);
+                timer->SetThreadPriority(*level);
+            } else if (prop == "Enabled")
                 timer->SetEnabled(value.isTrue());
             else if (prop == "Interval")
                 timer->SetInterval(static_cast<uint32_t>(value.number));
@@ -187,24 +227,46 @@ TComponent* TForm::createComponent(const TObjectDesc& desc, TControl* parent,
     if (desc.className == "TTrayIcon" || desc.className == "TApplicationEvents" ||
         desc.className == "TPopupActionBar" || desc.className == "TOpenDialog")
         return createPart(desc);
-    TControl* control = nullptr;
-    if (desc.className == "TPanel")
-        control = new TPanel(*this, desc, parent);
-    else if (desc.className == "TSpinEdit")
-        control = new TSpinEditBox(*this, desc, parent);
-    else if (desc.className == "TLabel" || desc.className == "TEdit" ||
-             desc.className == "TButton" || desc.className == "TImage")
-        control = new TControl(*this, desc, parent);
-    else
-        throw ELayoutError("unknown class " + desc.className + " for " + desc.name);
-    if (const TValue* onClick = desc.find("OnClick"))
-        control->OnClick = handler(*onClick);
-    control->peer_ = widgets_.CreateControl(*control, parentPeer);
-    if (const TValue* text = desc.find("Text"))
-        control->SetText(text->text);
-    if (auto* spin = dynamic_cast<TSpinEditBox*>(control))
-        spin->ApplyFormValues();
+    TControlProps props =
+        ReadControlProps(desc, parent ? parent->Props().Color : formProps_.Color, formProps_.Font);
+    if (props.AutoSize)
+        props.Bounds.Width = widgets_.TextWidth(formProps_.Font, props.Caption);
+    const TControlKind kind = props.Kind;
+    if (kind == TControlKind::Panel) {
+        auto* panel = new TPanel(*this, desc, std::move(props), parent);
+        bindClick(*panel, desc);
+        panel->peer_ = widgets_.CreatePanel(*panel, parentPeer);
+        return panel;
+    }
+    if (kind == TControlKind::SpinEdit) {
+        auto* box = new TSpinEditBox(*this, desc, std::move(props), parent);
+        box->peer_ = widgets_.CreateSpinEdit(*box, parentPeer);
+        box->ApplyFormValues();
+        return box;
+    }
+    auto* control = new TControl(*this, desc, std::move(props), parent);
+    bindClick(*control, desc);
+    switch (kind) {
+    case TControlKind::Label:
+        control->peer_ = widgets_.CreateLabel(*control, parentPeer);
+        break;
+    case TControlKind::Edit:
+        control->peer_ = widgets_.CreateEdit(*control, parentPeer);
+        control->SetText(control->Props().Text);
+        break;
+    case TControlKind::Button:
+        control->peer_ = widgets_.CreateButton(*control, parentPeer);
+        break;
+    default:
+        control->peer_ = widgets_.CreateImage(*control, parentPeer);
+        break;
+    }
     return control;
+}
+
+void TForm::bindClick(TControl& control, const TObjectDesc& desc) {
+    if (const TValue* onClick = desc.find("OnClick"))
+        control.OnClick = handler(*onClick);
 }
 
 TPart* TForm::createPart(const TObjectDesc& desc) {
@@ -228,7 +290,7 @@ void TForm::placeOnFirstShow() {
     if (placed_)
         return;
     placed_ = true;
-    if (desc_.text("Position") != "poScreenCenter")
+    if (formProps_.Position != TPosition::ScreenCenter)
         return;
     const TBounds at = ScreenCentred(formPeer_->ScreenBounds(), formPeer_->FrameBounds());
     formPeer_->MoveTo(at.Left, at.Top);
@@ -245,9 +307,14 @@ void TForm::Show() {
     placeOnFirstShow();
     formPeer_->Show();
 }
+
 void TForm::Hide() {
-    formPeer_->Hide();
+    if (modal_)
+        SetModalResult(mrCancel); // the loop's end hides it
+    else
+        formPeer_->Hide();
 }
+
 bool TForm::Visible() const {
     return formPeer_ && formPeer_->Visible();
 }
@@ -260,13 +327,31 @@ void TForm::Close() {
 }
 
 int TForm::ShowModal() {
-    if (Visible())
+    if (Visible() || modal_)
         throw EInvalidOperation("Cannot make a visible window modal");
     placeOnFirstShow();
-    return formPeer_->ShowModal();
+    int result = mrNone;
+    auto run = [&](TNativeWindow) {
+        modal_ = true;
+        try {
+            result = formPeer_->ShowModal();
+        } catch (...) {
+            modal_ = false;
+            throw;
+        }
+        modal_ = false;
+    };
+    if (Application)
+        Application->Modal(run);
+    else
+        run(nullptr);
+    // Only the quit request ends the loop without a result.
+    return result == mrNone ? mrCancel : result;
 }
+
 void TForm::SetModalResult(int result) {
-    formPeer_->EndModal(result);
+    if (modal_)
+        formPeer_->EndModal(result);
 }
 
 // ------------------------------------------------------------------ application
@@ -294,8 +379,32 @@ void TApplication::SetTitle(const std::string& title) {
     widgets_.Application().SetTitle(title);
 }
 
+void TApplication::Modal(const std::function<void(TNativeWindow active)>& modal) {
+    IApplicationPeer& peer = widgets_.Application();
+    const TActivation before = peer.Activation();
+    const std::vector<TNativeWindow> disabled = peer.UsableWindows();
+    for (TNativeWindow w : disabled)
+        peer.SetWindowEnabled(w, false);
+    auto giveBack = [&] {
+        for (auto it = disabled.rbegin(); it != disabled.rend(); ++it)
+            peer.SetWindowEnabled(*it, true);
+        if (before.Window)
+            peer.SetActivation(before);
+    };
+    try {
+        modal(before.Window);
+    } catch (...) {
+        giveBack();
+        throw;
+    }
+    giveBack();
+}
+
 void TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-    widgets_.Application().MessageBox(text, caption, flags);
+    Modal([&](TNativeWindow active) {
+        IApplicationPeer& peer = widgets_.Application();
+        peer.MessageBox(active ? active : peer.DefaultOwner(), text, caption, flags);
+    });
 }
 
 void TApplication::Terminate() {

@@ -10,6 +10,7 @@
 #include "engine/PollTick.h"
 #include "ui/Layout.h"
 #include "ui/Peers.h"
+#include "ui/Properties.h"
 #include "ui/SpinEdit.h"
 
 #include <functional>
@@ -21,6 +22,8 @@
 namespace vostrel {
 
 class TControl;
+class TPanel;
+class TSpinEditBox;
 class TForm;
 class TApplication;
 class TApplicationEvents;
@@ -30,6 +33,11 @@ class TOpenDialog;
 
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 
+using TLabel = TControl;
+using TEdit = TControl;
+using TButton = TControl;
+using TImage = TControl;
+
 // The modal results a form can end with.
 inline constexpr int mrNone = 0;
 inline constexpr int mrOk = 1;
@@ -37,13 +45,9 @@ inline constexpr int mrCancel = 2;
 
 // ------------------------------------------------------------------ peers
 
-// A rectangle in screen pixels.
-struct TBounds {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-};
+// A native window or control of a widget set, named as the set names it (a
+// window handle, a widget); the core only hands it back.
+using TNativeWindow = void*;
 
 // A native control. Defaults do nothing, so each peer implements what its kind has.
 class IControlPeer {
@@ -59,43 +63,58 @@ public:
     virtual TSpinEdit* SpinBox() { return nullptr; }
 };
 
-// A native top-level window.
+// A native top-level window, made with its form's FormProps().
 class IFormPeer : public IControlPeer {
 public:
     virtual void Show() = 0;
     virtual void Hide() = 0;
     virtual bool Visible() const = 0;
-    // Runs a modal loop until EndModal; the hand-over keeps being serviced.
+    // Shows the window and runs a modal loop until EndModal, or until the quit
+    // request ends every loop (then mrNone); hides it again. The hand-over keeps
+    // being serviced meanwhile.
     virtual int ShowModal() = 0;
     virtual void EndModal(int result) = 0;
     // The control that has (or last had) the keyboard focus in this window.
     virtual TControl* ActiveControl() const = 0;
-    // Every control exists: link them in tab order; the first takes the focus
-    // when the window is first activated.
-    virtual void SetTabOrder(const std::vector<TControl*>& order) = 0;
+    // Every control exists: the tab stops in order. The first takes the focus when
+    // the window is first activated.
+    virtual void SetTabOrder(const std::vector<TControl*>& stops) = 0;
     // The outer frame and the screen the window is centred on, in screen pixels;
-    // MoveTo places the frame's top-left corner. A peer without them leaves the
-    // window where the platform puts it.
-    virtual TBounds FrameBounds() const { return {}; }
-    virtual TBounds ScreenBounds() const { return {}; }
-    virtual void MoveTo(int left, int top) {
-        (void)left;
-        (void)top;
-    }
+    // MoveTo places the frame's top-left corner.
+    virtual TBounds FrameBounds() const = 0;
+    virtual TBounds ScreenBounds() const = 0;
+    virtual void MoveTo(int left, int top) = 0;
+};
+
+// Where the keyboard was: the active window and the control with the focus.
+struct TActivation {
+    TNativeWindow Window = nullptr;
+    TNativeWindow Focus = nullptr;
 };
 
 class IApplicationPeer {
 public:
     virtual ~IApplicationPeer() = default;
-    // A modal box with the error icon and one OK button, owned as the platform
-    // owns application-modal boxes; ticks go on while it is up.
-    virtual void MessageBox(const std::string& text, const std::string& caption,
-                            unsigned flags) = 0;
+    // A box with the error icon and one OK button, owned by `owner` (may be null);
+    // returns when it is dismissed. Ticks go on while it is up.
+    virtual void MessageBox(TNativeWindow owner, const std::string& text,
+                            const std::string& caption, unsigned flags) = 0;
     // Ends every running loop, modal ones included; harmless before any runs.
     virtual void PostQuit() = 0;
     // Shows the main form and dispatches until the quit request is reached.
     virtual void Run(TForm& mainForm) = 0;
     virtual void SetTitle(const std::string& title) = 0;
+
+    // What TApplication::Modal works with. The program's own top-level windows
+    // that a modal window puts out of use, visible and enabled ones;
+    // SetWindowEnabled and SetActivation pass over windows that have gone.
+    virtual std::vector<TNativeWindow> UsableWindows() { return {}; }
+    virtual void SetWindowEnabled(TNativeWindow, bool) {}
+    virtual TActivation Activation() { return {}; }
+    virtual void SetActivation(const TActivation&) {}
+    // The owner of a box when no window is active: the application window's last
+    // active pop-up, or null.
+    virtual TNativeWindow DefaultOwner() { return nullptr; }
 };
 
 class IWidgetSet {
@@ -103,9 +122,18 @@ public:
     virtual ~IWidgetSet() = default;
     virtual IApplicationPeer& Application() = 0;
     virtual std::unique_ptr<IFormPeer> CreateForm(TForm& form) = 0;
-    // `parent` is the peer of the form or panel the control sits on.
-    virtual std::unique_ptr<IControlPeer> CreateControl(TControl& control,
-                                                        IControlPeer& parent) = 0;
+    // One native control of each kind, made with the control's Props(); `parent`
+    // is the peer of the form or panel it sits on.
+    virtual std::unique_ptr<IControlPeer> CreatePanel(TPanel& panel, IControlPeer& parent) = 0;
+    virtual std::unique_ptr<IControlPeer> CreateLabel(TLabel& label, IControlPeer& parent) = 0;
+    virtual std::unique_ptr<IControlPeer> CreateEdit(TEdit& edit, IControlPeer& parent) = 0;
+    virtual std::unique_ptr<IControlPeer> CreateButton(TButton& button, IControlPeer& parent) = 0;
+    virtual std::unique_ptr<IControlPeer> CreateImage(TImage& image, IControlPeer& parent) = 0;
+    // The peer holds the box's rules (SpinBox()).
+    virtual std::unique_ptr<IControlPeer> CreateSpinEdit(TSpinEditBox& box,
+                                                         IControlPeer& parent) = 0;
+    // How wide `text` is, drawn in `font` as a label draws it.
+    virtual int TextWidth(const TFontSpec& font, const std::string& text) = 0;
     // The tray cycle and the file-open dialog. A widget set without them gets a
     // program that minimises as an ordinary window and a chooser that does nothing.
     virtual IApplicationWindowPeer* ApplicationWindow() { return nullptr; }
@@ -116,18 +144,18 @@ public:
 
 // ------------------------------------------------------------------ controls
 
-// A visual control built from its layout description. The widget set reads the
-// description (class, geometry, texts, colours) to make the native control.
+// A visual control built from its layout description, known by its typed values.
 class TControl : public TComponent {
 public:
-    TControl(TForm& form, TObjectDesc desc, TControl* parent);
+    TControl(TForm& form, TObjectDesc desc, TControlProps props, TControl* parent);
     // For forms: owned by `owner`, their own form.
     TControl(TComponent* owner, TForm& form, TObjectDesc desc);
     ~TControl() override;
 
     const std::string& Name() const { return desc_.name; }
     const std::string& ClassName() const { return desc_.className; }
-    const TObjectDesc& Desc() const { return desc_; }
+    const TControlProps& Props() const { return props_; }
+    TControlKind Kind() const { return props_.Kind; }
     TControl* Parent() const { return parent_; }
     TForm& Form() const { return form_; }
     IControlPeer* Peer() const { return peer_.get(); }
@@ -140,6 +168,7 @@ public:
     // Events, bound by name from the layout; raised by the peer.
     TNotifyEvent OnClick;
     TNotifyEvent OnExit;
+    // A button's modal result ends its modal form first; then OnClick runs.
     void Click();
     void DoExit();
 
@@ -147,6 +176,7 @@ protected:
     friend class TForm;
     TForm& form_;
     TObjectDesc desc_;
+    TControlProps props_;
     TControl* parent_;
     std::unique_ptr<IControlPeer> peer_;
 };
@@ -154,7 +184,7 @@ protected:
 // A lamp of the main window, or any panel.
 class TPanel : public TControl, public ILamp {
 public:
-    using TControl::TControl;
+    TPanel(TForm& form, TObjectDesc desc, TControlProps props, TControl* parent);
     TColor Color() const { return colour_; }
     void SetColor(TColor colour) override;
 
@@ -162,11 +192,6 @@ private:
     TColor colour_ = clWhite;
     bool painted_ = false;
 };
-
-using TLabel = TControl;
-using TEdit = TControl;
-using TButton = TControl;
-using TImage = TControl;
 
 // The joystick number box; its rules live in TSpinEdit, held by the peer that
 // draws it.
@@ -189,7 +214,6 @@ public:
 class TPart : public TComponent {
 public:
     TPart(TComponent* owner, TObjectDesc desc) : TComponent(owner), desc_(std::move(desc)) {}
-    const TObjectDesc& Desc() const { return desc_; }
     const std::string& Name() const { return desc_.name; }
     // Runs the handler bound to `event`, if any; errors go to the error display.
     void Fire(const std::string& event);
@@ -206,14 +230,24 @@ public:
     ~TForm() override;
 
     IFormPeer& FormPeer() const { return *formPeer_; }
+    const TFormProps& FormProps() const { return formProps_; }
     void Show();
+    // Hiding a modal form ends its modal loop with Cancel.
     void Hide();
     bool Visible() const;
-    // Closing the main form ends the program; any other form is only hidden.
+    // Closing the main form ends the program; a modal form ends its loop with
+    // Cancel; any other form is only hidden.
     void Close();
+    // Runs the form modally with the program's other windows out of use and
+    // returns its modal result: Cancel when the quit request ended the loop.
     // Raises EInvalidOperation for a form that is already shown.
     int ShowModal();
+    bool Modal() const { return modal_; }
+    // Ends the modal loop with `result`; nothing when the form is not modal.
     void SetModalResult(int result);
+    // The button whose caption marks `key` as its access key ("&Save": S), in
+    // any case; null when there is none.
+    TControl* AccessKeyControl(char key) const;
 
     template <class T> T* Find(const std::string& name) const {
         return dynamic_cast<T*>(findComponent(name));
@@ -247,6 +281,7 @@ private:
     void placeOnFirstShow();
     TComponent* createComponent(const TObjectDesc& desc, TControl* parent,
                                 IControlPeer& parentPeer);
+    void bindClick(TControl& control, const TObjectDesc& desc);
 
     TObjectDesc layout_; // the whole description, children included
     IWidgetSet& widgets_;
@@ -254,8 +289,13 @@ private:
     std::map<std::string, TNotifyEvent> handlers_;
     std::map<std::string, PartFactory> parts_;
     std::map<std::string, TComponent*> byName_;
+    TFormProps formProps_;
     bool placed_ = false;
+    bool modal_ = false;
 };
+
+// The access key that "&" marks in a caption ("&&" is a plain "&"), or 0.
+char AccessKeyOf(const std::string& caption);
 
 // Where a window of `frame`'s size is centred on `screen`, never left of or
 // above the screen's top-left corner.
@@ -290,7 +330,14 @@ public:
     }
     TForm* MainForm() const { return mainForm_; }
 
+    // Owned by the active window, else by the widget set's default owner, with the
+    // program's other windows out of use while it is up (Modal).
     void MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    // Runs `modal` (a message box, a modal form, a dialog) with the program's
+    // visible, enabled top-level windows disabled; afterwards they are enabled
+    // again and the window that was active gets the activation and its focus
+    // back. `modal` is given the window that was active, or null.
+    void Modal(const std::function<void(TNativeWindow active)>& modal);
     void Terminate() override;
     bool Terminated() const { return terminated_; }
     // Runs the main loop, unless termination was requested before it began.

@@ -53,7 +53,8 @@ public:
             std::string prop = ident();
             while (peek() == '.') { // dotted names such as Font.Name
                 ++pos_;
-                prop += "." + ident();
+                prop += '.';
+                prop += ident();
             }
             skipBlanks();
             expect('=');

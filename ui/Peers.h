@@ -51,10 +51,14 @@ public:
 class IPopupMenuPeer {
 public:
     virtual ~IPopupMenuPeer() = default;
+    // What comes before the menu opens, and also when it is open already: the
+    // cursor's place is read for the menu, and the platform may bring the
+    // program to the front and dispatch the events waiting (ticks included).
+    virtual void Prepare() = 0;
     // Opens a menu of `captions` ("-" is a separator line, "&" marks the access
-    // key, shown underlined) at the cursor, kept on the screen, and runs its
-    // modal loop. Returns the index of the chosen item, or -1 when the menu
-    // closed without a choice. Ticks go on meanwhile.
+    // key, shown underlined) at the place Prepare read, kept on the screen, and
+    // runs its modal loop. Returns the index of the chosen item, or -1 when the
+    // menu closed without a choice. Ticks go on meanwhile.
     virtual int Popup(const std::vector<std::string>& captions) = 0;
 };
 

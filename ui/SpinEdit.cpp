@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace vostrel {
 
@@ -194,6 +195,56 @@ int TSpinEdit::InsertRoom(int textLength, int selectionLength) const {
     if (maxLength_ <= 0)
         return std::numeric_limits<int>::max();
     return std::max(0, maxLength_ - (textLength - selectionLength));
+}
+
+TCharCommand TSpinEdit::CharCommand(char32_t ch) {
+    switch (ch) {
+    case 1: // Ctrl+A
+        return TCharCommand::SelectAll;
+    case 3: // Ctrl+C
+        return TCharCommand::Copy;
+    case 8:
+        return TCharCommand::Backspace;
+    case 0x16: // Ctrl+V
+        return TCharCommand::Paste;
+    case 0x18: // Ctrl+X
+        return TCharCommand::Cut;
+    case 0x1A: // Ctrl+Z
+        return TCharCommand::Undo;
+    }
+    return ch < 32 ? TCharCommand::None : TCharCommand::Type;
+}
+
+std::optional<std::string> TSpinEdit::PasteText(const std::optional<std::string>& clipboard,
+                                                int textLength, int selectionLength) const {
+    if (!CutPasteAllowed() || !clipboard)
+        return std::nullopt;
+    // A one-line field takes the first line: a line break would hide a text that
+    // is no number behind one that looks like it.
+    std::string line = clipboard->substr(0, clipboard->find_first_of("\r\n"));
+    int room = InsertRoom(textLength, selectionLength);
+    size_t end = 0;
+    while (end < line.size() && room > 0) {
+        ++end; // one character: its lead byte and any continuation bytes
+        while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80)
+            ++end;
+        --room;
+    }
+    line.resize(end);
+    return line;
+}
+
+void TSpinEdit::FocusIn(bool byLeftPressOnText) {
+    if (std::exchange(awayFromWindow_, false))
+        return;
+    Enter(byLeftPressOnText);
+}
+
+void TSpinEdit::FocusOut(bool toControlOfSameWindow) {
+    if (toControlOfSameWindow)
+        Exit();
+    else
+        awayFromWindow_ = true;
 }
 
 void TSpinEdit::Enter(bool byLeftPressOnText) {

@@ -88,6 +88,11 @@ public:
 
 enum class TKey { Up, Down, Other };
 
+// What a character that passed the typing filter does in the field, as the
+// Windows edit field does it: printable ones are typed, a few control
+// characters are editing commands, and the others do nothing.
+enum class TCharCommand { Type, Backspace, Copy, Cut, Paste, Undo, SelectAll, None };
+
 class TSpinEdit {
 public:
     // `decimalSeparator` is the user's locale's; pass '.' where the locale gives none.
@@ -139,14 +144,27 @@ public:
     bool KeyPress(char32_t ch);
     // A key-down: Up and Down make a step; the key goes on to ordinary handling too.
     void KeyDown(TKey key);
+    static TCharCommand CharCommand(char32_t ch);
     // Whether cut and paste may go ahead; otherwise they are ignored without a sound.
     bool CutPasteAllowed() const { return editorEnabled_ && !readOnly_; }
     // How many characters the user may insert over a selection of `selectionLength`
     // into a text of `textLength`.
     int InsertRoom(int textLength, int selectionLength) const;
-    // The focus entered the box.
+    // What a paste puts in place of the selection, from every route (menu, keys,
+    // the middle button): nothing when paste is not allowed or the clipboard
+    // holds no text; else the clipboard's first line, cut to the room MaxLength
+    // leaves (UTF-8). Pasted text skips the typing filter.
+    std::optional<std::string> PasteText(const std::optional<std::string>& clipboard,
+                                         int textLength, int selectionLength) const;
+    // The focus came to the box. Coming back from another window, or from where
+    // a message box or a menu had taken it, is no entry; otherwise the whole text
+    // is selected unless a left press on the text gave the focus.
+    void FocusIn(bool byLeftPressOnText);
+    // The focus went from the box: to another control of the same window (the
+    // box is left: Exit), or elsewhere (another window, a menu, nowhere).
+    void FocusOut(bool toControlOfSameWindow);
+    // Entering and leaving as such.
     void Enter(bool byLeftPressOnText);
-    // The focus moved from the box to another control of the same window.
     void Exit();
 
     // Reads a whole text as a signed 32-bit integer: leading blanks, one sign, then
@@ -168,6 +186,7 @@ private:
     bool editorEnabled_ = true;
     bool readOnly_ = false;
     bool autoSelect_ = true;
+    bool awayFromWindow_ = false;
     TArrow up_;
     TArrow down_;
 };

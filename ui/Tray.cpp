@@ -37,12 +37,10 @@ void TTrayIcon::SetVisible(bool visible) {
         return;
     shown_ = visible;
     if (visible) {
-        if (!peer_ || !peer_->Add()) {
-            // Left on, the flag would put the icon up at the next host restart
-            // even if the window had been restored meanwhile.
-            shown_ = false;
+        // A refusal leaves the flag on: the icon goes up when the host comes back,
+        // and one that the host added after all is taken down with the flag.
+        if (!peer_ || !peer_->Add())
             throw EOutOfResources("Cannot create shell notification icon");
-        }
     } else if (peer_ && !peer_->Remove()) {
         throw EOutOfResources("Cannot remove shell notification icon");
     }
@@ -63,7 +61,9 @@ void TTrayIcon::RightButtonUp() {
 }
 
 void TTrayIcon::HostRestarted() {
-    if (shown_ && peer_)
+    // Not for a window that came back from its taskbar entry meanwhile (after a
+    // refused add): the flag is still on, but the program is not in the tray.
+    if (shown_ && peer_ && Application && Application->Minimized())
         peer_->Add(); // nothing sensible to do if it still fails
 }
 
@@ -104,8 +104,13 @@ std::vector<TMenuItem*> TPopupActionBar::Items() const {
 }
 
 void TPopupActionBar::Popup() {
-    if (open_ || !peer_)
-        return; // never a second menu on top of an open one
+    if (!peer_)
+        return;
+    peer_->Prepare();
+    // Never a second menu on top of an open one, nor one after the quit request
+    // that the dispatching may have reached.
+    if (open_ || (Application && Application->Terminated()))
+        return;
     const std::vector<TMenuItem*> items = Items();
     std::vector<std::string> captions;
     for (TMenuItem* item : items)

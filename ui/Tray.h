@@ -22,8 +22,8 @@ public:
     ~TTrayIcon() override;
 
     // The shown flag. Setting the value it already has does nothing at all.
-    // Raises EOutOfResources when the platform refuses; a refused add leaves
-    // the flag off.
+    // Raises EOutOfResources when the platform refuses; the flag has its new
+    // value all the same.
     bool Visible() const { return shown_; }
     void SetVisible(bool visible);
     // Whether there is a notification area to show the icon in.
@@ -77,9 +77,10 @@ public:
     // The items in layout order.
     std::vector<TMenuItem*> Items() const;
     bool IsOpen() const { return open_; }
-    // Opens the menu at the cursor unless it is open already, and returns when
-    // it has closed. The chosen item's OnClick runs later, from the main loop,
-    // after the menu has gone and whoever opened it has returned.
+    // Reads the cursor (and what the platform does before a menu), then opens
+    // the menu there unless it is open already, and returns when it has closed. The chosen item's
+    // OnClick runs later, from the main loop, after the menu has gone and whoever opened it has
+    // returned.
     void Popup();
     // The item at `index` of Items() was chosen in a menu that the desktop drew
     // from these items (a StatusNotifierItem host's): its OnClick runs later,

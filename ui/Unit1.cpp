@@ -57,6 +57,13 @@ void TForm1::Loaded() {
     tick_.application = Application;
 }
 
+void CreateForms(TApplication& app, const Unit1Services& services) {
+    app.Guard([&] {
+        app.CreateForm<TForm1>(services);
+        app.CreateForm<TAboutBox>();
+    });
+}
+
 void TForm1::FormCreate(TComponent*) {
     loadSettings(
         *services_.profile, services_.settingsPath(),

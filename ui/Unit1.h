@@ -60,4 +60,9 @@ private:
     PollTickIo tick_;
 };
 
+// Start-up: the main window, then the About box. An error while they are built
+// (say "Thread creation error: %s") goes to the error display; the program then
+// runs with what exists, and so ends at once without a main window.
+void CreateForms(TApplication& app, const Unit1Services& services);
+
 } // namespace vostrel

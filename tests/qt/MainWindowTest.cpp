@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace vostrel;
 
 namespace {
@@ -177,4 +179,21 @@ TEST_F(MainWindow, TheAboutBoxExistsHiddenAfterStartUp) {
     EXPECT_FALSE(about->Visible());
     EXPECT_EQ(qt::QtWidgetSet::widgetOf(&about->FormPeer())->windowTitle(), "About");
     EXPECT_EQ(qt::QtWidgetSet::widgetOf(&about->FormPeer())->size(), QSize(298, 175));
+}
+
+TEST_F(MainWindow, TheAboutBoxOpensWithTheFocusOnOkAndTheQuitRequestEndsItWithCancel) {
+    create();
+    auto* about = app.CreateForm<TAboutBox>();
+    QWidget* ok = widget(about->Find<TControl>("OKButton"));
+    bool checked = false;
+    bool focusOnOk = false;
+    form->ThreadedTimer1->SetOnTimer([&](TComponent*) {
+        if (!about->Visible() || std::exchange(checked, true))
+            return;
+        focusOnOk = ok->window()->focusWidget() == ok;
+        app.Terminate();
+    });
+    EXPECT_EQ(about->ShowModal(), mrCancel);
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(focusOnOk);
 }

@@ -125,32 +125,45 @@ TEST_F(QtSpinEditTest, TypingFilterAndLengthLimit) {
 }
 
 TEST_F(QtSpinEditTest, WithoutTheEditorDigitsAndBackspaceAreRefused) {
+    box().SetText("12");
     box().SetEditorEnabled(false);
-    field()->end(false);
+    field()->setCursorPosition(1);
     QTest::keyClick(field(), Qt::Key_4);
     QTest::keyClick(field(), Qt::Key_Backspace);
-    EXPECT_EQ(text(), "0");
-    EXPECT_EQ(beeper.beeps, 2);
+    // Their Ctrl and Alt forms edit no more than they do: Ctrl+Backspace types
+    // the character 127, refused like any other; the rest type nothing.
+    for (auto [key, held] : {std::pair{Qt::Key_Backspace, Qt::ControlModifier},
+                             {Qt::Key_U, Qt::ControlModifier},
+                             {Qt::Key_K, Qt::ControlModifier},
+                             {Qt::Key_Delete, Qt::ControlModifier},
+                             {Qt::Key_Backspace, Qt::AltModifier}})
+        QTest::keyClick(field(), key, held);
+    EXPECT_EQ(text(), "12");
+    EXPECT_EQ(beeper.beeps, 3);
+    box().SetEditorEnabled(true);
+    QTest::keyClick(field(), Qt::Key_K, Qt::ControlModifier); // no "delete to the end"
+    EXPECT_EQ(text(), "12");
 }
 
 TEST_F(QtSpinEditTest, PasteSkipsTheFilterButNotTheLength) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     box().SetMaxLength(2);
-    for (const auto& [clip, expected] : {std::pair{" 5", 5}, {"$A", 10}, {"12345", 12}}) {
+    for (const auto& [clip, expected] :
+         {std::pair{" 5", 5}, {"$A", 10}, {"12345", 12}, {"7\n8", 7}}) {
         clipboard->setText(clip);
         field()->selectAll();
         QTest::keyClick(field(), Qt::Key_V, Qt::ControlModifier);
         EXPECT_EQ(box().Value(), expected) << clip;
     }
-    EXPECT_EQ(text(), "12");
+    EXPECT_EQ(text(), "7");
     EXPECT_EQ(beeper.beeps, 0);
 
     box().SetReadOnly(true);
-    clipboard->setText("7");
+    clipboard->setText("9");
     field()->selectAll();
     QTest::keyClick(field(), Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(field(), Qt::Key_X, Qt::ControlModifier);
-    EXPECT_EQ(text(), "12");
+    EXPECT_EQ(text(), "7");
     EXPECT_EQ(beeper.beeps, 0);
 }
 

@@ -18,14 +18,10 @@ using Log = std::vector<std::string>;
 namespace {
 
 // Qt forms and controls, faked tray, menu, dialog and message boxes.
-class FakeShellWidgets : public IWidgetSet {
+class FakeShellWidgets : public qt::QtWidgetSet {
 public:
     explicit FakeShellWidgets(test::EventLog& log) : log_(log), window(log), boxes_(log) {}
     IApplicationPeer& Application() override { return boxes_; }
-    std::unique_ptr<IFormPeer> CreateForm(TForm& form) override { return qt_.CreateForm(form); }
-    std::unique_ptr<IControlPeer> CreateControl(TControl& control, IControlPeer& parent) override {
-        return qt_.CreateControl(control, parent);
-    }
     IApplicationWindowPeer* ApplicationWindow() override { return &window; }
     std::unique_ptr<ITrayIconPeer> CreateTrayIcon(TTrayIcon&) override {
         auto peer = std::make_unique<test::FakeTrayIcon>(log_);
@@ -50,7 +46,6 @@ public:
     test::FakeOpenDialog* dialog = nullptr;
 
 private:
-    qt::QtWidgetSet qt_;
     test::RecordingApplicationPeer boxes_;
 };
 
@@ -125,9 +120,18 @@ TEST_F(Tray, AFailedAddIsReportedAndTheWindowStaysOnTheTaskbar) {
     app.Guard([&] { app.Minimize(); }); // as the minimise hook runs it
     EXPECT_EQ(events(), (Log{"minimize", "taskbar hide", "icon add", "taskbar show",
                              "box Cannot create shell notification icon. | Vostrel"}));
-    EXPECT_FALSE(form->TrayIcon1->Visible());
-    form->TrayIcon1->HostRestarted(); // no icon appears later for a window on the taskbar
+    // The flag stays on: the icon goes up when the host comes back ...
+    EXPECT_TRUE(form->TrayIcon1->Visible());
+    form->TrayIcon1->HostRestarted();
+    EXPECT_EQ(events(), Log{"icon add"});
+    // ... unless the window came back from its taskbar entry meanwhile; a
+    // double-click takes down an icon that the host added after all.
+    app.Restore();
+    events();
+    form->TrayIcon1->HostRestarted();
     EXPECT_EQ(events(), Log{});
+    form->TrayIcon1->DblClick();
+    EXPECT_EQ(events(), (Log{"icon remove", "taskbar show", "front"}));
 }
 
 TEST_F(Tray, AFailedRemovalStillBringsTheWindowBackAndIsThenReported) {
@@ -168,6 +172,7 @@ TEST_F(Tray, TheMenuHasItsFourItemsInOrderAndNeverOpensTwice) {
         form->TrayIcon1->RightButtonUp(); // a right click on the icon while the menu is up
     };
     form->TrayIcon1->RightButtonUp();
+    EXPECT_EQ(widgets.menu->prepares, 2); // the cursor is read, and so on, both times
     ASSERT_EQ(widgets.menu->openings.size(), 1u);
     EXPECT_EQ(widgets.menu->openings[0],
               (std::vector<std::string>{"A&bout", "-", "&Restore", "E&xit"}));

@@ -68,9 +68,11 @@ class FakePopupMenu : public IPopupMenuPeer {
 public:
     explicit FakePopupMenu(EventLog& log) : log_(log) {}
     std::vector<std::vector<std::string>> openings; // the captions of each opening
+    int prepares = 0;
     int choice = -1;
     std::function<void()> whileOpen;
 
+    void Prepare() override { ++prepares; }
     int Popup(const std::vector<std::string>& captions) override {
         openings.push_back(captions);
         log_.add("menu open");
@@ -105,18 +107,36 @@ public:
     void EnterFolderOf(const std::string& file) override { entered.push_back(file); }
 };
 
-// Message boxes and the quit request, logged instead of shown.
+// Message boxes and the quit request, logged instead of shown. Windows are
+// named by C strings; what a modal window does to them is logged too.
 class RecordingApplicationPeer : public IApplicationPeer {
 public:
     explicit RecordingApplicationPeer(EventLog& log) : log_(log) {}
-    void MessageBox(const std::string& text, const std::string& caption, unsigned) override {
-        log_.add("box " + text + " | " + caption);
+    std::vector<TNativeWindow> usable;
+    TActivation activation;
+    TNativeWindow defaultOwner = nullptr;
+
+    void MessageBox(TNativeWindow owner, const std::string& text, const std::string& caption,
+                    unsigned) override {
+        log_.add("box " + text + " | " + caption + (owner ? " @" + name(owner) : ""));
     }
     void PostQuit() override { log_.add("quit"); }
     void Run(TForm&) override {}
     void SetTitle(const std::string&) override {}
+    std::vector<TNativeWindow> UsableWindows() override { return usable; }
+    void SetWindowEnabled(TNativeWindow w, bool on) override {
+        log_.add((on ? "enable " : "disable ") + name(w));
+    }
+    TActivation Activation() override { return activation; }
+    void SetActivation(const TActivation& a) override {
+        log_.add("activate " + name(a.Window) + " focus " + name(a.Focus));
+    }
+    TNativeWindow DefaultOwner() override { return defaultOwner; }
+
+    static TNativeWindow Window(const char* name) { return const_cast<char*>(name); }
 
 private:
+    static std::string name(TNativeWindow w) { return w ? static_cast<const char*>(w) : "-"; }
     EventLog& log_;
 };
 

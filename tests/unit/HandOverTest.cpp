@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -31,6 +32,24 @@ TEST(HandOver, RunsCallsOnTheServicingThreadInOrderAndBlocksTheRequester) {
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
     EXPECT_EQ(wakeUps.load(), 2);
     EXPECT_FALSE(handOver.pending());
+
+    // Two requests queued before the main thread comes round: one servicing runs
+    // both, the older first.
+    order.clear();
+    auto queued = [&](int count) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (wakeUps < count && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        return wakeUps == count;
+    };
+    std::thread first([&] { handOver.request([&] { order.push_back(3); }); });
+    EXPECT_TRUE(queued(3));
+    std::thread second([&] { handOver.request([&] { order.push_back(4); }); });
+    EXPECT_TRUE(queued(4));
+    EXPECT_TRUE(handOver.service());
+    first.join();
+    second.join();
+    EXPECT_EQ(order, (std::vector<int>{3, 4}));
 }
 
 TEST(HandOver, AnErrorRaisedByTheCallReachesTheRequester) {

@@ -274,6 +274,17 @@ TEST_F(SpinEditTest, MaxLengthLimitsOnlyWhatTheUserInserts) {
     EXPECT_EQ(box.InsertRoom(3, 0), 0);
     EXPECT_EQ(box.InsertRoom(3, 1), 0);
     EXPECT_EQ(box.InsertRoom(3, 3), 2);
+    // A paste brings the first line, cut to the room in whole characters; nothing
+    // without text on the clipboard or without the editor.
+    EXPECT_EQ(box.PasteText("7\r\n8", 0, 0), "7");
+    EXPECT_EQ(box.PasteText("\xC3\xA4"
+                            "12",
+                            0, 0),
+              "\xC3\xA4"
+              "1");
+    EXPECT_EQ(box.PasteText(std::nullopt, 1, 1), std::nullopt);
+    box.SetEditorEnabled(false);
+    EXPECT_EQ(box.PasteText("1", 0, 0), std::nullopt);
 }
 
 // ---------------------------------------------------------------- arrows

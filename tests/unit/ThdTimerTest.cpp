@@ -69,6 +69,10 @@ TEST_F(TimerFixture, StartsDisabledWithTheDefaults) {
 
 TEST_F(TimerFixture, FirstTickComesOneFullIntervalAfterEnablingNeverAtOnce) {
     auto t = make();
+    t->SetOnTimer([this](TComponent*) {
+        ++ticks;
+        clock.advance(30ms); // each tick takes 30 ms to run
+    });
     t->SetInterval(100);
     t->SetEnabled(true);
     // The first wait ends on the wake event without a tick; the next runs in full.
@@ -78,14 +82,16 @@ TEST_F(TimerFixture, FirstTickComesOneFullIntervalAfterEnablingNeverAtOnce) {
     EXPECT_FALSE(handOver.service());
     EXPECT_EQ(ticks, 0);
     tickAt(100ms);
-    tickAt(200ms); // fixed delay from here on
+    // Fixed delay: each wait begins once the tick has run, at 130, not at 200 as
+    // a fixed rate would have it.
+    tickAt(230ms);
 
     // Re-enabling restarts the countdown in full as well.
     t->SetEnabled(false);
-    clock.advance(50ms); // t = 250
+    clock.advance(50ms); // t = 310
     t->SetEnabled(true);
-    expectSleeper(350ms);
-    tickAt(350ms);
+    expectSleeper(410ms);
+    tickAt(410ms);
 }
 
 TEST_F(TimerFixture, SettingTheCurrentValueRestartsNothing) {
@@ -146,9 +152,13 @@ TEST_F(TimerFixture, UnboundedIntervalNeverTicks) {
     auto t = make();
     t->SetInterval(INFINITE);
     t->SetEnabled(true);
+    // A wait with no time-out, not one of 4294967295 ms (49.7 days), and again
+    // after a year has passed.
+    const auto unbounded = ManualClock::time_point::max();
+    ASSERT_TRUE(clock.awaitSleeper(unbounded));
     clock.advance(std::chrono::hours(24 * 365));
-    test::pumpUntil(
-        handOver, [] { return false; }, 20ms);
+    ASSERT_TRUE(clock.awaitSleeper(unbounded));
+    EXPECT_FALSE(handOver.service());
     EXPECT_EQ(ticks, 0);
 }
 
@@ -234,6 +244,24 @@ TEST_F(TimerFixture, ABeingDestroyedOwnerSilencesTheTimerAtOnce) {
     handOver.service();
     EXPECT_EQ(ticks, 0);
     EXPECT_TRUE(t->Enabled());
+}
+
+TEST_F(TimerFixture, DestroyedOffTheMainThreadItWaitsPlainlyForItsWorker) {
+    // Servicing there would run the main thread's hand-overs on the wrong thread.
+    struct WatchedHandOver : HandOver {
+        std::atomic<int> serviceWaits{0};
+        void serviceUntil(const std::function<bool()>& done) override {
+            ++serviceWaits;
+            HandOver::serviceUntil(done);
+        }
+    } watched;
+    TimerEnv e = env();
+    e.handOver = &watched;
+    auto t = std::make_unique<TThreadedTimer>(nullptr, e);
+    std::thread([&] { t.reset(); }).join();
+    EXPECT_EQ(watched.serviceWaits.load(), 0);
+    { TThreadedTimer onMainThread(nullptr, e); } // which services while it waits
+    EXPECT_EQ(watched.serviceWaits.load(), 1);
 }
 
 TEST_F(TimerFixture, AFailedThreadCreationLeavesNoComponentBehind) {

@@ -305,8 +305,32 @@ TEST_F(Win32SpinEdit, PasteSkipsTheFilterButNotTheLengthAndTakesOneLine) {
     EXPECT_EQ(box().Value(), 10);
     EXPECT_EQ(beeper.beeps, 0);
 
-    box().SetReadOnly(true);
+    // A clipboard without text pastes nothing: the selection stays.
+    ASSERT_TRUE(OpenClipboard(field));
+    EmptyClipboard();
+    CloseClipboard();
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SendMessageA(field, WM_PASTE, 0, 0);
+    EXPECT_EQ(text(), "$A");
+
+    // Shift+Insert and Shift+Delete, which the field handles without WM_PASTE and
+    // WM_CUT, follow the same rules.
+    box().SetEditorEnabled(false);
     setClipboard("7");
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    for (WPARAM key : {VK_INSERT, VK_DELETE}) {
+        SendMessageA(field, EM_SETSEL, 0, -1);
+        SendMessageA(field, WM_KEYDOWN, key, 1);
+        EXPECT_EQ(text(), "$A") << key;
+    }
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+
+    box().SetEditorEnabled(true);
+    box().SetReadOnly(true);
     SendMessageA(field, EM_SETSEL, 0, -1);
     SendMessageA(field, WM_PASTE, 0, 0);
     SendMessageA(field, WM_CUT, 0, 0);

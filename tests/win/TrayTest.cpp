@@ -234,7 +234,10 @@ TEST_F(Tray, ARefusedIconIsReportedAndTheTaskbarEntryStays) {
     EXPECT_EQ(answers.boxes[0].caption, "Vostrel");
     EXPECT_TRUE(IsIconic(appWindow()));
     EXPECT_TRUE(IsWindowVisible(appWindow())); // reachable from the taskbar
-    EXPECT_FALSE(form->TrayIcon1->Visible());
+    // The flag stays on, so the shell's "TaskbarCreated" puts the icon up.
+    EXPECT_TRUE(form->TrayIcon1->Visible());
+    SendMessageA(callbackWindow(), TrayIconPeer::TaskbarCreated(), 0, 0);
+    EXPECT_EQ(messages(), (std::vector<DWORD>{NIM_ADD, NIM_ADD}));
 }
 
 TEST_F(Tray, TheSessionsEndTakesTheIconDown) {
@@ -260,6 +263,7 @@ TEST_F(Tray, DestroyingTheIconTakesItDownEvenWhenHiddenAndItsWindowGoes) {
 
 TEST_F(Tray, StartedMinimisedTheProgramGoesStraightToTheTray) {
     createMain();
+    auto* about = app.CreateForm<TAboutBox>();
     peer().SetShowCommand(SW_SHOWMINNOACTIVE);
     bool checked = false;
     DuringLoops during([&] {
@@ -269,6 +273,10 @@ TEST_F(Tray, StartedMinimisedTheProgramGoesStraightToTheTray) {
         EXPECT_TRUE(inTray());
         EXPECT_FALSE(form->Visible()); // never shown
         EXPECT_EQ(messages(), std::vector<DWORD>{NIM_ADD});
+        // The About box shown from the tray brings no taskbar entry.
+        about->Show();
+        EXPECT_FALSE(IsWindowVisible(appWindow()));
+        about->Hide();
         SendMessageA(callbackWindow(), kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
         EXPECT_TRUE(normal());
         EXPECT_TRUE(GetWindowLongPtrA(appWindow(), GWL_EXSTYLE) & WS_EX_APPWINDOW);

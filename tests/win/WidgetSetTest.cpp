@@ -324,6 +324,13 @@ TEST_F(WidgetSet, TheNumberBoxFiltersTypingAndIsBroughtIntoRangeOnLeaving) {
         SendMessageA(box, WM_CHAR, static_cast<WPARAM>(c), 0);
     EXPECT_EQ(form->SpinEdit1->Text(), "9");
     EXPECT_EQ(form->SpinEdit1->Value(), 9); // read unchecked until the focus leaves
+    // Save Settings by its access key leaves the focus where it is: the number
+    // is stored as typed.
+    PostMessageA(box, WM_SYSCHAR, 's', 1 << 29);
+    auto saved = [&] { return profile.files["C:\\v.ini"][{"Settings", "NumberOfJoy"}]; };
+    ASSERT_TRUE(pumpUntil([&] { return !saved().empty(); }));
+    EXPECT_EQ(saved(), "9");
+    EXPECT_EQ(GetFocus(), box);
     SetFocus(hwnd(form->Edit1));
     EXPECT_EQ(form->SpinEdit1->Text(), "5");
     EXPECT_EQ(windowText(box), "5");

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QSettings>
+#include <QWindow>
 #include <algorithm>
 
 namespace vostrel::qt {
@@ -63,7 +64,16 @@ public:
         QWidget* owner = nullptr;
         if (Application && Application->MainForm() && Application->MainForm()->Visible())
             owner = QtWidgetSet::widgetOf(&Application->MainForm()->FormPeer());
-        QFileDialog box(owner, qstr(dialog_.Title));
+        // No child of the owner, which is disabled while the dialog is up (a
+        // disabled window disables its child windows): only kept above it. Not
+        // application-modal, so that the tray icon keeps answering when the
+        // program is minimised into it behind the dialog.
+        QFileDialog box(nullptr, qstr(dialog_.Title));
+        if (owner) {
+            box.winId();
+            box.windowHandle()->setTransientParent(owner->windowHandle());
+        }
+        box.setWindowModality(Qt::WindowModal);
         box.setObjectName(QStringLiteral("OpenDialog1"));
         box.setOption(QFileDialog::DontUseNativeDialog);
         box.setAcceptMode(QFileDialog::AcceptOpen);
@@ -87,10 +97,6 @@ public:
             if (auto* name = box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
                 name->setText(previous);
         }
-        // Modal to the main window only, as the Windows dialog disables only the
-        // program's windows: the tray icon keeps answering when the program is
-        // minimised into it behind the dialog.
-        box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
         placeOnScreen(box, owner);
         if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
             return std::nullopt;

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -55,9 +56,12 @@ QPixmap glyph(const char* const* xpm) {
 class QtSpinField : public QLineEdit {
 public:
     QtSpinField(QtSpinEdit& owner, TSpinEdit& box) : QLineEdit(&owner), box_(box) {
-        // Everything typed must reach the filter as a key press; drops would bypass it.
+        // Everything typed must reach the filter as a key press, and every change
+        // of the text go through the box's rules: no input method, no dragging
+        // text in or out.
         setAttribute(Qt::WA_InputMethodEnabled, false);
         setAcceptDrops(false);
+        setDragEnabled(false);
         connect(this, &QLineEdit::textChanged, this,
                 [this](const QString& text) { box_.TextEdited(text.toStdString()); });
     }
@@ -69,29 +73,49 @@ protected:
             QLineEdit::keyPressEvent(e);
             return;
         }
-        if (e->matches(QKeySequence::Paste)) {
-            paste(QClipboard::Clipboard);
-            return;
-        }
-        if (e->matches(QKeySequence::Cut)) {
-            if (box_.CutPasteAllowed())
-                cut();
-            return;
-        }
-        if (typesCharacter(e)) {
-            const char32_t ch = e->text().toUcs4().value(0);
+        if (e->matches(QKeySequence::Paste))
+            return paste(QClipboard::Clipboard);
+        if (e->matches(QKeySequence::Cut))
+            return cutIfAllowed();
+        if (e->matches(QKeySequence::Copy))
+            return copy();
+        if (const char32_t ch = typedCharacter(e)) {
             if (!box_.KeyPress(ch))
                 return;
-            if (ch >= 32 && box_.InsertRoom(int(text().size()), int(selectedText().size())) < 1)
+            switch (TSpinEdit::CharCommand(ch)) {
+            case TCharCommand::Type:
+                if (box_.InsertRoom(int(text().size()), int(selectedText().size())) > 0)
+                    insert(QString::fromUcs4(&ch, 1));
                 return;
+            case TCharCommand::Backspace:
+                return backspace();
+            case TCharCommand::Copy:
+                return copy();
+            case TCharCommand::Cut:
+                return cutIfAllowed();
+            case TCharCommand::Paste:
+                return paste(QClipboard::Clipboard);
+            case TCharCommand::Undo:
+                return undo();
+            case TCharCommand::SelectAll:
+                return selectAll();
+            case TCharCommand::None:
+                return;
+            }
         }
-        QLineEdit::keyPressEvent(e);
+        // Keys that type nothing: moving the caret, selecting, Delete. Their
+        // Ctrl and Alt forms that edit (a word, the rest of the line) are not
+        // the box's, and nor is anything else.
+        if (movesCaret(e) || (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier))
+            QLineEdit::keyPressEvent(e);
+        else
+            e->ignore();
     }
 
     void mousePressEvent(QMouseEvent* e) override {
         if (mouseEntryPending_) {
             mouseEntryPending_ = false;
-            box_.Enter(e->button() == Qt::LeftButton);
+            box_.FocusIn(e->button() == Qt::LeftButton);
         }
         QLineEdit::mousePressEvent(e);
     }
@@ -117,10 +141,7 @@ protected:
                         [this] { paste(QClipboard::Clipboard); });
             } else if (action->objectName() == QLatin1String("edit-cut")) {
                 disconnect(action, &QAction::triggered, nullptr, nullptr);
-                connect(action, &QAction::triggered, this, [this] {
-                    if (box_.CutPasteAllowed())
-                        cut();
-                });
+                connect(action, &QAction::triggered, this, [this] { cutIfAllowed(); });
             }
         }
         menu->exec(e->globalPos());
@@ -128,59 +149,74 @@ protected:
 
     void focusInEvent(QFocusEvent* e) override {
         QLineEdit::focusInEvent(e);
-        switch (e->reason()) {
-        case Qt::MouseFocusReason:
-            // Which button gave the focus is known at the press that follows.
-            mouseEntryPending_ = true;
-            return;
-        case Qt::ActiveWindowFocusReason:
-        case Qt::PopupFocusReason:
-            // Coming back from another window or a menu is no entry; the first
-            // activation of the window is.
-            if (std::exchange(awayFromWindow_, false))
-                return;
-            break;
-        default:
-            break;
-        }
-        box_.Enter(false);
+        if (e->reason() == Qt::MouseFocusReason)
+            mouseEntryPending_ = true; // which button gave the focus is known at the press
+        else
+            box_.FocusIn(false);
     }
 
     void focusOutEvent(QFocusEvent* e) override {
         QLineEdit::focusOutEvent(e);
         mouseEntryPending_ = false;
-        if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) {
-            awayFromWindow_ = true;
-            return;
-        }
-        // Only a move to another control of the same window leaves the box.
         const QWidget* next = QApplication::focusWidget();
-        if (next && next != this && next->window() == window())
-            box_.Exit();
+        const bool popup = e->reason() == Qt::PopupFocusReason;
+        box_.FocusOut(!popup && next && next != this && next->window() == window());
     }
 
 private:
-    // Whether the key types a character, as opposed to a shortcut or a key such as
-    // Delete that edits without typing.
-    static bool typesCharacter(const QKeyEvent* e) {
+    // The character the key types as the Windows keyboard types it, or 0 for a
+    // key that types none: Ctrl with a letter types that letter's control code,
+    // and Ctrl+Backspace the character 127. With Alt a key types nothing here.
+    static char32_t typedCharacter(const QKeyEvent* e) {
         const Qt::KeyboardModifiers held =
             e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
         const bool altGr = held == (Qt::ControlModifier | Qt::AltModifier);
-        return !e->text().isEmpty() && e->key() != Qt::Key_Delete &&
-               (held == Qt::NoModifier || altGr);
+        if (held == Qt::ControlModifier) {
+            const int key = e->key();
+            if (key >= Qt::Key_A && key <= Qt::Key_Z)
+                return char32_t(key - Qt::Key_A + 1);
+            if (key == Qt::Key_Backspace)
+                return 127;
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
+                return U'\n';
+            return 0;
+        }
+        if (held != Qt::NoModifier && !altGr)
+            return 0;
+        if (e->key() == Qt::Key_Delete || e->text().isEmpty())
+            return 0;
+        return e->text().toUcs4().value(0);
     }
 
-    // Pasted text skips the typing filter but not the length limit.
+    static bool movesCaret(const QKeyEvent* e) {
+        switch (e->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return !(e->modifiers() & (Qt::AltModifier | Qt::MetaModifier));
+        default:
+            return false;
+        }
+    }
+
+    void cutIfAllowed() {
+        if (box_.CutPasteAllowed())
+            cut();
+    }
+
     void paste(QClipboard::Mode mode) {
-        if (!box_.CutPasteAllowed())
-            return;
-        const QString clip = QGuiApplication::clipboard()->text(mode);
-        insert(clip.left(box_.InsertRoom(int(text().size()), int(selectedText().size()))));
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData(mode);
+        std::optional<std::string> clip;
+        if (data && data->hasText())
+            clip = data->text().toStdString();
+        if (const auto pasted =
+                box_.PasteText(clip, int(text().size()), int(selectedText().size())))
+            insert(QString::fromStdString(*pasted));
     }
 
     TSpinEdit& box_;
     bool mouseEntryPending_ = false;
-    bool awayFromWindow_ = false;
 };
 
 // ---------------------------------------------------------------- an arrow

@@ -450,18 +450,23 @@ private:
 
 class QtPopupMenuPeer final : public IPopupMenuPeer {
 public:
+    // Qt's loops dispatch by themselves, and the menu takes the activation.
+    void Prepare() override { cursor_ = QCursor::pos(); }
     int Popup(const std::vector<std::string>& captions) override {
         QMenu menu;
         std::vector<QAction*> actions;
         for (const std::string& caption : captions)
             actions.push_back(caption == "-" ? menu.addSeparator() : menu.addAction(qstr(caption)));
         // Qt keeps the menu on the screen, moving it left or up from the cursor.
-        QAction* chosen = menu.exec(QCursor::pos());
+        QAction* chosen = menu.exec(cursor_);
         for (size_t i = 0; i < actions.size(); ++i)
             if (chosen && actions[i] == chosen)
                 return static_cast<int>(i);
         return -1;
     }
+
+private:
+    QPoint cursor_;
 };
 
 } // namespace

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +17,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWidget>
-#include <map>
+#include <QWindow>
+#include <algorithm>
+#include <qdrawutil.h>
 
 // The icons are compiled into this static library; nothing else refers to
 // them, so the linker would drop them unless they are registered by hand.
@@ -51,17 +52,55 @@ std::string str(const QString& s) {
     return s.toUtf8().toStdString();
 }
 
-// "MS Sans Serif" at 8 points (11 pixels); Liberation Sans has the closest metrics.
-QFont formFont(const TObjectDesc& d) {
+// "MS Sans Serif" does not exist here; Liberation Sans has the closest metrics.
+QFont qtFont(const TFontSpec& spec) {
     static const bool substituted = [] {
         QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
                                   QStringLiteral("Liberation Sans"));
         return true;
     }();
     (void)substituted;
-    QFont f(qstr(d.text("Font.Name", "MS Sans Serif")));
-    f.setPixelSize(static_cast<int>(std::abs(d.number("Font.Height", -11))));
+    QFont f(qstr(spec.Name));
+    f.setPixelSize(spec.Height);
     return f;
+}
+
+// The palette role that stands for each system colour here.
+QPalette::ColorRole roleOf(TSystemColor c) {
+    switch (c) {
+    case TSystemColor::Window:
+        return QPalette::Base;
+    case TSystemColor::WindowText:
+    case TSystemColor::MenuText:
+    case TSystemColor::CaptionText:
+        return QPalette::WindowText;
+    case TSystemColor::BtnText:
+        return QPalette::ButtonText;
+    case TSystemColor::Highlight:
+        return QPalette::Highlight;
+    case TSystemColor::HighlightText:
+        return QPalette::HighlightedText;
+    case TSystemColor::BtnShadow:
+        return QPalette::Dark;
+    case TSystemColor::BtnHighlight:
+        return QPalette::Light;
+    case TSystemColor::DkShadow3D:
+        return QPalette::Shadow;
+    case TSystemColor::Light3D:
+        return QPalette::Midlight;
+    case TSystemColor::GrayText:
+        return QPalette::PlaceholderText;
+    case TSystemColor::InfoText:
+        return QPalette::ToolTipText;
+    case TSystemColor::InfoBk:
+        return QPalette::ToolTipBase;
+    default:
+        return QPalette::Window;
+    }
+}
+
+QColor qtColour(const TColorSpec& c, const QPalette& palette) {
+    return c.IsSystem ? palette.color(roleOf(c.System)) : QColor::fromRgb(rgbOf(c.Rgb));
 }
 
 // ------------------------------------------------------------ the hand-over in Qt
@@ -116,17 +155,20 @@ protected:
     QPointer<QWidget> widget_;
 };
 
-void place(QWidget* w, const TObjectDesc& d) {
-    w->setGeometry(static_cast<int>(d.number("Left")), static_cast<int>(d.number("Top")),
-                   static_cast<int>(d.number("Width")), static_cast<int>(d.number("Height")));
+void place(QWidget* w, const TControlProps& p) {
+    w->setGeometry(p.Bounds.Left, p.Bounds.Top, p.Bounds.Width, p.Bounds.Height);
+    // A control that is no tab stop still takes the focus when clicked.
+    if (!p.TabStop && w->focusPolicy() != Qt::NoFocus)
+        w->setFocusPolicy(Qt::ClickFocus);
 }
 
-// A lamp: a panel with a lowered bevel, its number centred on the fill.
-class LampWidget final : public QFrame {
+// A panel: its bevels, its fill and its caption centred on it; the lamps are panels.
+class PanelWidget final : public QWidget {
 public:
-    LampWidget(QWidget* parent, QString caption) : QFrame(parent), caption_(std::move(caption)) {
-        setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        setLineWidth(1);
+    PanelWidget(QWidget* parent, const TControlProps& p)
+        : QWidget(parent), caption_(qstr(p.Caption)), outer_(p.BevelOuter), inner_(p.BevelInner),
+          fill_(qtColour(p.Color, parent->palette())),
+          text_(qtColour(p.TextColor, parent->palette())) {
         setFocusPolicy(Qt::NoFocus);
     }
     void setFill(QColor c) {
@@ -136,51 +178,45 @@ public:
     QColor fill() const { return fill_; }
 
 protected:
-    void paintEvent(QPaintEvent* e) override {
-        {
-            QPainter p(this);
-            p.fillRect(contentsRect(), fill_);
-            p.setPen(palette().color(QPalette::WindowText));
-            p.drawText(contentsRect(), Qt::AlignCenter, caption_);
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QRect r = rect();
+        for (TBevel bevel : {outer_, inner_}) {
+            if (bevel == TBevel::None)
+                continue;
+            if (bevel != TBevel::Space)
+                qDrawShadePanel(&p, r, palette(), bevel == TBevel::Lowered, 1);
+            r.adjust(1, 1, -1, -1);
         }
-        QFrame::paintEvent(e); // the bevel on top
+        p.fillRect(r, fill_);
+        p.setPen(text_);
+        p.drawText(r, Qt::AlignCenter, caption_);
     }
 
 private:
     QString caption_;
-    QColor fill_ = Qt::white;
+    TBevel outer_;
+    TBevel inner_;
+    QColor fill_;
+    QColor text_;
 };
 
 class PanelPeer final : public WidgetPeer {
 public:
-    PanelPeer(QWidget* parent, const TObjectDesc& d)
-        : WidgetPeer(new LampWidget(parent, qstr(d.text("Caption")))) {
-        place(widget(), d);
-        // A lowered outer bevel around a raised inner one: the About box's groove.
-        if (d.text("BevelInner") == "bvRaised" && d.text("BevelOuter") == "bvLowered")
-            lamp()->setFrameStyle(QFrame::Box | QFrame::Sunken);
-        if (d.text("Color") == "clWhite")
-            lamp()->setFill(Qt::white);
-        else
-            lamp()->setFill(parent->palette().color(QPalette::Window));
+    PanelPeer(QWidget* parent, const TControlProps& p) : WidgetPeer(new PanelWidget(parent, p)) {
+        place(widget(), p);
     }
     void SetColor(TColor c) override {
         if (widget_)
-            lamp()->setFill(QColor::fromRgb(rgbOf(c)));
+            static_cast<PanelWidget*>(widget_.data())->setFill(QColor::fromRgb(rgbOf(c)));
     }
-
-private:
-    LampWidget* lamp() const { return static_cast<LampWidget*>(widget_.data()); }
 };
 
 class LabelPeer final : public WidgetPeer {
 public:
-    LabelPeer(QWidget* parent, const TObjectDesc& d)
-        : WidgetPeer(new QLabel(qstr(d.text("Caption")), parent)) {
-        place(widget(), d);
-        // Labels take their text's width, as the original font's metrics did.
-        widget()->adjustSize();
-        widget()->move(static_cast<int>(d.number("Left")), static_cast<int>(d.number("Top")));
+    LabelPeer(QWidget* parent, const TControlProps& p)
+        : WidgetPeer(new QLabel(qstr(p.Caption), parent)) {
+        place(widget(), p);
     }
     std::string Text() const override {
         return widget_ ? str(static_cast<QLabel*>(widget_.data())->text()) : std::string();
@@ -189,19 +225,22 @@ public:
 
 class ImagePeer final : public WidgetPeer {
 public:
-    ImagePeer(QWidget* parent, const TObjectDesc& d) : WidgetPeer(new QLabel(parent)) {
-        place(widget(), d);
+    ImagePeer(QWidget* parent, const TControlProps& p) : WidgetPeer(new QLabel(parent)) {
+        place(widget(), p);
         auto* l = static_cast<QLabel*>(widget());
-        l->setPixmap(programIcon().pixmap(32, 32));
+        l->setPixmap(programIcon().pixmap(32, 32)); // the one picture the program has
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
 };
 
 class EditPeer final : public WidgetPeer {
 public:
-    EditPeer(QWidget* parent, const TObjectDesc& d) : WidgetPeer(new QLineEdit(parent)) {
-        place(widget(), d);
-        edit()->setReadOnly(d.flag("ReadOnly"));
+    EditPeer(QWidget* parent, const TControlProps& p) : WidgetPeer(new QLineEdit(parent)) {
+        place(widget(), p);
+        edit()->setReadOnly(p.ReadOnly);
+        QPalette palette = edit()->palette();
+        palette.setColor(QPalette::Base, qtColour(p.Color, palette));
+        edit()->setPalette(palette);
     }
     std::string Text() const override { return widget_ ? str(edit()->text()) : std::string(); }
     void SetText(const std::string& s) override {
@@ -217,12 +256,12 @@ private:
 
 class ButtonPeer final : public WidgetPeer {
 public:
-    ButtonPeer(QWidget* parent, const TObjectDesc& d, TControl& control)
-        : WidgetPeer(new QPushButton(qstr(d.text("Caption")), parent)) {
-        place(widget(), d);
+    ButtonPeer(QWidget* parent, TControl& control)
+        : WidgetPeer(new QPushButton(qstr(control.Props().Caption), parent)) {
+        place(widget(), control.Props());
         auto* b = static_cast<QPushButton*>(widget());
         b->setAutoDefault(false);
-        b->setDefault(d.flag("Default"));
+        b->setDefault(control.Props().Default);
         QObject::connect(b, &QPushButton::clicked, b, [&control] { control.Click(); });
     }
 };
@@ -230,8 +269,8 @@ public:
 // The number box: the widget holds the rules and draws them.
 class SpinPeer final : public WidgetPeer {
 public:
-    SpinPeer(QWidget* parent, const TObjectDesc& d) : WidgetPeer(new QtSpinEdit(parent)) {
-        place(widget(), d);
+    SpinPeer(QWidget* parent, const TControlProps& p) : WidgetPeer(new QtSpinEdit(parent)) {
+        place(widget(), p);
         spin()->SetErrorDisplay([](const std::exception& e) { Application->ShowException(e); });
     }
     std::string Text() const override { return widget_ ? spin()->Box().Text() : std::string(); }
@@ -252,11 +291,11 @@ public:
     explicit FormWidget(TForm& form) : form_(form) {}
 
 protected:
+    // What closing means (the end of the program, a modal result, a hide) is
+    // the form's to decide.
     void closeEvent(QCloseEvent* e) override {
-        e->accept();
+        e->ignore();
         Application->Guard([this] { form_.Close(); });
-        if (modal_)
-            modal_->exit(mrCancel);
     }
     // Enter presses the default button wherever the focus is. Escape does
     // nothing: no form here has a cancel button.
@@ -278,23 +317,38 @@ public:
 class FormPeer final : public IFormPeer {
 public:
     explicit FormPeer(TForm& form) : widget_(new FormWidget(form)) {
-        const TObjectDesc& d = form.Desc();
+        const TFormProps& p = form.FormProps();
         QWidget* w = widget_;
-        w->setFont(formFont(d));
-        w->setWindowTitle(qstr(d.text("Caption")));
-        w->setWindowIcon(programIcon());
-        const QSize client(static_cast<int>(d.number("ClientWidth")),
-                           static_cast<int>(d.number("ClientHeight")));
-        w->setFixedSize(client);
-        Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if (d.text("BorderStyle") == "bsSingle")
-            flags |= Qt::WindowMinimizeButtonHint;
+        w->setFont(qtFont(p.Font));
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::Window, qtColour(p.Color, palette));
+        palette.setColor(QPalette::WindowText, qtColour(p.Font.Color, palette));
+        w->setPalette(palette);
+        w->setWindowTitle(qstr(p.Caption));
+        if (p.HasIcon)
+            w->setWindowIcon(programIcon());
+        const QSize client(p.ClientWidth, p.ClientHeight);
+        if (p.Frame.Sizeable)
+            w->resize(client);
         else
+            w->setFixedSize(client);
+        Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+        if (p.Frame.DialogFrame)
             flags |= Qt::Dialog;
+        if (p.Frame.ToolWindow)
+            flags |= Qt::Tool;
+        if (!p.Frame.Caption)
+            flags |= Qt::FramelessWindowHint;
+        else
+            flags |= Qt::WindowTitleHint;
+        if (p.Frame.SystemMenu)
+            flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (p.Frame.MinimizeBox)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if (p.Frame.MaximizeBox)
+            flags |= Qt::WindowMaximizeButtonHint;
         w->setWindowFlags(flags);
-        if (d.text("Position") != "poScreenCenter")
-            w->move(static_cast<int>(d.number("Left")), static_cast<int>(d.number("Top")));
+        w->move(p.Left, p.Top);
     }
     ~FormPeer() override { delete widget_.data(); }
 
@@ -307,29 +361,14 @@ public:
     void Hide() override { widget_->hide(); }
     bool Visible() const override { return widget_ && widget_->isVisible(); }
     int ShowModal() override {
-        // As on Windows, the program's windows shown now are disabled, and no
-        // others: the main window hidden in the tray comes back usable, and
-        // the tray icon keeps working.
-        QPointer<QWidget> active = QApplication::activeWindow();
-        std::vector<QPointer<QWidget>> disabled;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w != widget_ && dynamic_cast<FormWidget*>(w) && w->isVisible() && w->isEnabled()) {
-                w->setEnabled(false);
-                disabled.emplace_back(w);
-            }
         QEventLoop loop;
         widget_->modal_ = &loop;
         Show();
-        const int result = loop.exec();
+        const int result = loop.exec(); // 0, no result, when the quit request ends it
         if (widget_) {
             widget_->modal_ = nullptr;
             widget_->hide();
         }
-        for (const QPointer<QWidget>& w : disabled)
-            if (w)
-                w->setEnabled(true);
-        if (active && active->isVisible())
-            active->activateWindow();
         return result;
     }
     void EndModal(int result) override {
@@ -357,9 +396,9 @@ public:
         return {r.x(), r.y(), r.width(), r.height()};
     }
     void MoveTo(int left, int top) override { widget_->move(left, top); }
-    void SetTabOrder(const std::vector<TControl*>& order) override {
+    void SetTabOrder(const std::vector<TControl*>& stops) override {
         QWidget* previous = nullptr;
-        for (TControl* c : order) {
+        for (TControl* c : stops) {
             QWidget* w = QtWidgetSet::widgetOf(c->Peer());
             if (!w)
                 continue;
@@ -375,18 +414,40 @@ private:
     QPointer<FormWidget> widget_;
 };
 
+// The windows of the program's forms.
+std::vector<QWidget*> formWindows() {
+    std::vector<QWidget*> windows;
+    if (!Application || Application->IsDestroying())
+        return windows;
+    for (TComponent* c : Application->Components())
+        if (auto* form = dynamic_cast<TForm*>(c))
+            if (QWidget* w = QtWidgetSet::widgetOf(&form->FormPeer()))
+                windows.push_back(w);
+    return windows;
+}
+
+bool isFormWindow(TNativeWindow window) {
+    const std::vector<QWidget*> windows = formWindows();
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
 } // namespace
 
 // ------------------------------------------------------------ application
 
 class QtApplicationPeer final : public IApplicationPeer {
 public:
-    void MessageBox(const std::string& text, const std::string& caption, unsigned) override {
-        QWidget* owner = QApplication::activeWindow();
-        QMessageBox box(QMessageBox::Critical, qstr(caption), qstr(text), QMessageBox::Ok, owner);
-        // Modal to its owner, not to the whole program: the tray icon keeps
-        // answering when the program is minimised into it behind the box.
-        box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    // The box is no child of its owner, which is disabled while it is up (a
+    // disabled window disables its child windows): it is only kept above it.
+    void MessageBox(TNativeWindow owner, const std::string& text, const std::string& caption,
+                    unsigned) override {
+        QMessageBox box(QMessageBox::Critical, qstr(caption), qstr(text), QMessageBox::Ok);
+        if (auto* parent = static_cast<QWidget*>(owner); parent && isFormWindow(owner)) {
+            box.winId();
+            box.windowHandle()->setTransientParent(parent->windowHandle());
+        }
+        // Not application-modal: the tray icon stays usable, as on Windows.
+        box.setWindowModality(Qt::WindowModal);
         box.exec();
     }
     void PostQuit() override { QCoreApplication::exit(0); }
@@ -398,6 +459,33 @@ public:
     // carries that entry and its caption is the title already. (As Qt's
     // display name it would be appended to every other caption: "About — ...")
     void SetTitle(const std::string&) override {}
+
+    std::vector<TNativeWindow> UsableWindows() override {
+        std::vector<TNativeWindow> usable;
+        for (QWidget* w : formWindows())
+            if (w->isVisible() && w->isEnabled())
+                usable.push_back(w);
+        return usable;
+    }
+    void SetWindowEnabled(TNativeWindow window, bool enabled) override {
+        if (isFormWindow(window))
+            static_cast<QWidget*>(window)->setEnabled(enabled);
+    }
+    TActivation Activation() override {
+        return {QApplication::activeWindow(), QApplication::focusWidget()};
+    }
+    void SetActivation(const TActivation& a) override {
+        if (!isFormWindow(a.Window) || !static_cast<QWidget*>(a.Window)->isVisible())
+            return;
+        static_cast<QWidget*>(a.Window)->activateWindow();
+        if (a.Focus && QApplication::allWidgets().contains(static_cast<QWidget*>(a.Focus)))
+            static_cast<QWidget*>(a.Focus)->setFocus(Qt::OtherFocusReason);
+    }
+    TNativeWindow DefaultOwner() override {
+        if (Application && Application->MainForm() && Application->MainForm()->Visible())
+            return QtWidgetSet::widgetOf(&Application->MainForm()->FormPeer());
+        return nullptr;
+    }
 
     HandOverPump pump;
 };
@@ -415,23 +503,27 @@ std::unique_ptr<IFormPeer> QtWidgetSet::CreateForm(TForm& form) {
     return std::make_unique<FormPeer>(form);
 }
 
-std::unique_ptr<IControlPeer> QtWidgetSet::CreateControl(TControl& control, IControlPeer& parent) {
-    QWidget* host = widgetOf(&parent);
-    const TObjectDesc& d = control.Desc();
-    const std::string& kind = d.className;
-    if (kind == "TPanel")
-        return std::make_unique<PanelPeer>(host, d);
-    if (kind == "TLabel")
-        return std::make_unique<LabelPeer>(host, d);
-    if (kind == "TImage")
-        return std::make_unique<ImagePeer>(host, d);
-    if (kind == "TButton")
-        return std::make_unique<ButtonPeer>(host, d, control);
-    if (kind == "TEdit")
-        return std::make_unique<EditPeer>(host, d);
-    if (kind == "TSpinEdit")
-        return std::make_unique<SpinPeer>(host, d);
-    throw ELayoutError("the Qt widget set has no control for " + kind);
+std::unique_ptr<IControlPeer> QtWidgetSet::CreatePanel(TPanel& panel, IControlPeer& parent) {
+    return std::make_unique<PanelPeer>(widgetOf(&parent), panel.Props());
+}
+std::unique_ptr<IControlPeer> QtWidgetSet::CreateLabel(TLabel& label, IControlPeer& parent) {
+    return std::make_unique<LabelPeer>(widgetOf(&parent), label.Props());
+}
+std::unique_ptr<IControlPeer> QtWidgetSet::CreateEdit(TEdit& edit, IControlPeer& parent) {
+    return std::make_unique<EditPeer>(widgetOf(&parent), edit.Props());
+}
+std::unique_ptr<IControlPeer> QtWidgetSet::CreateButton(TButton& button, IControlPeer& parent) {
+    return std::make_unique<ButtonPeer>(widgetOf(&parent), button);
+}
+std::unique_ptr<IControlPeer> QtWidgetSet::CreateImage(TImage& image, IControlPeer& parent) {
+    return std::make_unique<ImagePeer>(widgetOf(&parent), image.Props());
+}
+std::unique_ptr<IControlPeer> QtWidgetSet::CreateSpinEdit(TSpinEditBox& box, IControlPeer& parent) {
+    return std::make_unique<SpinPeer>(widgetOf(&parent), box.Props());
+}
+
+int QtWidgetSet::TextWidth(const TFontSpec& font, const std::string& text) {
+    return QFontMetrics(qtFont(font)).horizontalAdvance(qstr(text));
 }
 
 QWidget* QtWidgetSet::widgetOf(IControlPeer* peer) {

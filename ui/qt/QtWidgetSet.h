@@ -21,7 +21,7 @@ unsigned rgbOf(TColor colour);
 class QtApplicationPeer;
 class QtApplicationWindow;
 
-class QtWidgetSet final : public IWidgetSet {
+class QtWidgetSet : public IWidgetSet {
 public:
     // Needs a QApplication; wires the program's hand-over into Qt's loops.
     QtWidgetSet();
@@ -29,7 +29,13 @@ public:
 
     IApplicationPeer& Application() override;
     std::unique_ptr<IFormPeer> CreateForm(TForm& form) override;
-    std::unique_ptr<IControlPeer> CreateControl(TControl& control, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreatePanel(TPanel& panel, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateLabel(TLabel& label, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateEdit(TEdit& edit, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateButton(TButton& button, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateImage(TImage& image, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateSpinEdit(TSpinEditBox& box, IControlPeer& parent) override;
+    int TextWidth(const TFontSpec& font, const std::string& text) override;
     // The tray cycle (QtTray.cpp) and the open dialog (QtDialogs.cpp).
     IApplicationWindowPeer* ApplicationWindow() override;
     std::unique_ptr<ITrayIconPeer> CreateTrayIcon(TTrayIcon& icon) override;

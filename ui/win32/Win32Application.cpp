@@ -2,6 +2,7 @@
 
 #include "platform/win32/Threads.h"
 #include "ui/win32/Win32Controls.h"
+#include "ui/win32/Win32WidgetSet.h"
 
 #include <algorithm>
 
@@ -184,8 +185,19 @@ void Win32ApplicationPeer::dispatch(void* message) {
     MSG& msg = *static_cast<MSG*>(message);
     // The keyboard interface of the forms: Tab, access keys, the default button.
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && dynamic_cast<FormPeer*>(NativeWindow::FromHandle(root)) &&
-        IsDialogMessageA(root, &msg))
+    auto* form = root ? dynamic_cast<FormPeer*>(NativeWindow::FromHandle(root)) : nullptr;
+    // A button's access key clicks it where the focus is: the dialog manager
+    // would move the focus to it first, and so bring the number box's text into
+    // range before Save Settings stores it.
+    if (form && msg.message == WM_SYSCHAR)
+        if (TControl* button = form->Form().AccessKeyControl(static_cast<char>(msg.wParam))) {
+            HWND h = static_cast<HWND>(Win32WidgetSet::HandleOf(button->Peer()));
+            if (h && IsWindowVisible(h) && IsWindowEnabled(h)) {
+                button->Click();
+                return;
+            }
+        }
+    if (form && IsDialogMessageA(root, &msg))
         return;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -229,6 +241,7 @@ void Win32ApplicationPeer::Run(TForm& mainForm) {
         SetWindowLongPtrA(app, GWL_EXSTYLE,
                           GetWindowLongPtrA(app, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_NOACTIVATE));
         ShowWindow(app, SW_SHOW);
+        visibleRecord_ = true; // shown by the application object: its record follows
         guarded([] {
             if (Application)
                 Application->Minimize();
@@ -243,46 +256,43 @@ void Win32ApplicationPeer::Run(TForm& mainForm) {
 
 // ---------------------------------------------------------------- message boxes
 
-namespace {
-struct TaskWindows {
-    HWND except;
-    std::vector<void*> disabled;
-};
+void Win32ApplicationPeer::MessageBox(TNativeWindow owner, const std::string& text,
+                                      const std::string& caption, unsigned flags) {
+    MessageBoxA(hwndOf(owner), text.c_str(), caption.c_str(), flags);
+}
 
-BOOL CALLBACK disableTaskWindow(HWND w, LPARAM data) {
-    auto* walk = reinterpret_cast<TaskWindows*>(data);
-    if (w != walk->except && IsWindowVisible(w) && IsWindowEnabled(w)) {
-        EnableWindow(w, FALSE);
-        walk->disabled.push_back(w);
-    }
+namespace {
+BOOL CALLBACK collectUsable(HWND w, LPARAM data) {
+    if (IsWindowVisible(w) && IsWindowEnabled(w))
+        reinterpret_cast<std::vector<TNativeWindow>*>(data)->push_back(w);
     return TRUE;
 }
 } // namespace
 
-std::vector<void*> Win32ApplicationPeer::DisableTaskWindows(void* except) {
-    TaskWindows walk{hwndOf(except), {}};
-    EnumThreadWindows(GetCurrentThreadId(), &disableTaskWindow, reinterpret_cast<LPARAM>(&walk));
-    return walk.disabled;
+std::vector<TNativeWindow> Win32ApplicationPeer::UsableWindows() {
+    std::vector<TNativeWindow> usable;
+    EnumThreadWindows(GetCurrentThreadId(), &collectUsable, reinterpret_cast<LPARAM>(&usable));
+    return usable;
 }
 
-void Win32ApplicationPeer::EnableTaskWindows(const std::vector<void*>& windows) {
-    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
-        if (IsWindow(hwndOf(*it)))
-            EnableWindow(hwndOf(*it), TRUE);
+void Win32ApplicationPeer::SetWindowEnabled(TNativeWindow window, bool enabled) {
+    if (IsWindow(hwndOf(window)))
+        EnableWindow(hwndOf(window), enabled);
 }
 
-void Win32ApplicationPeer::MessageBox(const std::string& text, const std::string& caption,
-                                      unsigned flags) {
-    HWND active = GetActiveWindow();
-    HWND focus = GetFocus();
-    HWND owner = active ? active : GetLastActivePopup(hwndOf(window_));
-    const std::vector<void*> disabled = DisableTaskWindows(nullptr);
-    MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
-    EnableTaskWindows(disabled);
-    if (active && IsWindow(active))
-        SetActiveWindow(active);
-    if (focus && IsWindow(focus))
-        SetFocus(focus);
+TActivation Win32ApplicationPeer::Activation() {
+    return {GetActiveWindow(), GetFocus()};
+}
+
+void Win32ApplicationPeer::SetActivation(const TActivation& activation) {
+    if (IsWindow(hwndOf(activation.Window)))
+        SetActiveWindow(hwndOf(activation.Window));
+    if (activation.Focus && IsWindow(hwndOf(activation.Focus)))
+        SetFocus(hwndOf(activation.Focus));
+}
+
+TNativeWindow Win32ApplicationPeer::DefaultOwner() {
+    return GetLastActivePopup(hwndOf(window_));
 }
 
 void Win32ApplicationPeer::HandleException(const std::exception& error) {

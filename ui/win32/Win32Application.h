@@ -25,12 +25,18 @@ public:
     Win32ApplicationPeer(const Win32ApplicationPeer&) = delete;
     Win32ApplicationPeer& operator=(const Win32ApplicationPeer&) = delete;
 
-    // MessageBoxA owned by the active window, else by the application window's last
-    // active pop-up; the program's other windows are disabled while it is up.
-    void MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+    void MessageBox(TNativeWindow owner, const std::string& text, const std::string& caption,
+                    unsigned flags) override;
     void PostQuit() override;
     void Run(TForm& mainForm) override;
     void SetTitle(const std::string& title) override;
+    // The thread's visible, enabled top-level windows; the active window and the
+    // focus; the application window's last active pop-up.
+    std::vector<TNativeWindow> UsableWindows() override;
+    void SetWindowEnabled(TNativeWindow window, bool enabled) override;
+    TActivation Activation() override;
+    void SetActivation(const TActivation& activation) override;
+    TNativeWindow DefaultOwner() override;
 
     // The application window (HWND).
     void* Window() const { return window_; }
@@ -81,10 +87,6 @@ public:
     void UpdateVisible();
     // The first showing of the main window gives the application window its taskbar entry.
     void MainFormShowing();
-    // Disables the thread's visible, enabled top-level windows but `except`, and
-    // enables them again.
-    std::vector<void*> DisableTaskWindows(void* except);
-    void EnableTaskWindows(const std::vector<void*>& windows);
     // The error display for an error that escaped a window procedure.
     void HandleException(const std::exception& error);
 

@@ -6,6 +6,7 @@
 #include "ui/win32/Win32WidgetSet.h"
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 namespace vostrel::win32 {
@@ -18,32 +19,44 @@ HINSTANCE instance() {
     return GetModuleHandleA(nullptr);
 }
 
-int number(const TObjectDesc& d, const char* prop, int fallback = 0) {
-    return static_cast<int>(d.number(prop, fallback));
-}
-
 FormPeer& formPeerOf(TControl& control) {
     return static_cast<FormPeer&>(control.Form().FormPeer());
 }
 
-COLORREF colourOf(const TObjectDesc& d, const char* prop, COLORREF fallback) {
-    const TValue* v = d.find(prop);
-    if (!v)
-        return fallback;
-    if (v->kind == TValue::Kind::Number)
-        return static_cast<COLORREF>(v->number);
-    if (v->text == "clWhite")
-        return RGB(255, 255, 255);
-    if (v->text == "clRed")
-        return RGB(255, 0, 0);
-    if (v->text == "clBlack")
-        return RGB(0, 0, 0);
-    if (v->text == "clWindow")
-        return GetSysColor(COLOR_WINDOW);
-    return GetSysColor(COLOR_BTNFACE);
+} // namespace
+
+COLORREF colourOf(const TColorSpec& c) {
+    return c.IsSystem ? GetSysColor(static_cast<int>(c.System)) : static_cast<COLORREF>(c.Rgb);
 }
 
-} // namespace
+HBRUSH brushOf(const TColorSpec& c) {
+    if (c.IsSystem)
+        return GetSysColorBrush(static_cast<int>(c.System));
+    // A handful of colours over the program's life: kept, never deleted.
+    static std::map<COLORREF, HBRUSH> brushes;
+    HBRUSH& brush = brushes[static_cast<COLORREF>(c.Rgb)];
+    if (!brush)
+        brush = CreateSolidBrush(static_cast<COLORREF>(c.Rgb));
+    return brush;
+}
+
+HFONT createFont(const TFontSpec& font) {
+    return CreateFontA(-font.Height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, font.Name.c_str());
+}
+
+static int textWidth(HFONT font, const std::string& text) {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r{0, 0, 0, 0};
+    DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return r.right;
+}
+
+namespace {} // namespace
 
 void ensureClass(const char* name, WNDPROC proc, UINT style, HBRUSH background, HICON icon) {
     WNDCLASSA existing;
@@ -150,9 +163,11 @@ LRESULT CALLBACK NativeWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
 
 void ControlPeer::createChild(DWORD exStyle, const char* className, const std::string& text,
                               DWORD style, HWND parent, UINT id) {
-    const TObjectDesc& d = control_.Desc();
-    create(exStyle, className, text, style | WS_CHILD | WS_VISIBLE, number(d, "Left"),
-           number(d, "Top"), number(d, "Width"), number(d, "Height"), parent, id);
+    const TBounds& b = control_.Props().Bounds;
+    if (control_.Props().TabStop)
+        style |= WS_TABSTOP;
+    create(exStyle, className, text, style | WS_CHILD | WS_VISIBLE, b.Left, b.Top, b.Width,
+           b.Height, parent, id);
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(formPeerOf(control_).Font()), FALSE);
 }
 
@@ -181,24 +196,15 @@ void ControlPeer::SetEnabled(bool on) {
 
 namespace {
 
-// A label: static text as wide as its text in the form's font.
+// A label: static text on its colour.
 class LabelPeer final : public ControlPeer {
 public:
     LabelPeer(TControl& control, HWND parent) : ControlPeer(control) {
-        const std::string caption = control.Desc().text("Caption");
-        createChild(0, "STATIC", caption, SS_LEFT, parent);
-        HDC dc = GetDC(hwnd_);
-        HGDIOBJ old = SelectObject(dc, formPeerOf(control).Font());
-        RECT r{0, 0, 0, 0};
-        DrawTextA(dc, caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
-        SelectObject(dc, old);
-        ReleaseDC(hwnd_, dc);
-        SetWindowPos(hwnd_, nullptr, 0, 0, r.right, number(control.Desc(), "Height"),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        createChild(0, "STATIC", control.Props().Caption, SS_LEFT, parent);
     }
     HBRUSH ControlColor(HDC dc) override {
         SetBkMode(dc, TRANSPARENT);
-        return GetSysColorBrush(COLOR_BTNFACE);
+        return brushOf(control_.Props().Color);
     }
 };
 
@@ -206,13 +212,9 @@ public:
 class PanelPeer final : public ControlPeer {
 public:
     PanelPeer(TControl& control, HWND parent) : ControlPeer(control) {
-        const TObjectDesc& d = control.Desc();
-        fill_ = d.flag("ParentColor") ? GetSysColor(COLOR_BTNFACE)
-                                      : colourOf(d, "Color", GetSysColor(COLOR_BTNFACE));
-        outer_ = d.text("BevelOuter", "bvRaised");
-        inner_ = d.text("BevelInner", "bvNone");
+        fill_ = colourOf(control.Props().Color);
         ensureClass("VostrelPanel", NativeWindow::ClassProc(), CS_HREDRAW | CS_VREDRAW, nullptr);
-        createChild(WS_EX_CONTROLPARENT, "VostrelPanel", d.text("Caption"),
+        createChild(WS_EX_CONTROLPARENT, "VostrelPanel", control.Props().Caption,
                     WS_CLIPSIBLINGS | WS_CLIPCHILDREN, parent);
     }
     void SetColor(TColor colour) override {
@@ -241,22 +243,26 @@ protected:
     }
 
 private:
-    static UINT edgeOf(const std::string& bevel, bool outer) {
-        if (bevel == "bvLowered")
+    static UINT edgeOf(TBevel bevel, bool outer) {
+        if (bevel == TBevel::Lowered)
             return outer ? BDR_SUNKENOUTER : BDR_SUNKENINNER;
-        if (bevel == "bvRaised")
+        if (bevel == TBevel::Raised)
             return outer ? BDR_RAISEDOUTER : BDR_RAISEDINNER;
         return 0;
+    }
+    static void drawBevel(HDC dc, RECT& r, TBevel bevel, bool outer) {
+        if (UINT edge = edgeOf(bevel, outer))
+            DrawEdge(dc, &r, edge, BF_RECT | BF_ADJUST);
+        else if (bevel == TBevel::Space)
+            InflateRect(&r, -1, -1);
     }
     void paint() {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd_, &ps);
         RECT r;
         GetClientRect(hwnd_, &r);
-        if (UINT edge = edgeOf(outer_, true))
-            DrawEdge(dc, &r, edge, BF_RECT | BF_ADJUST);
-        if (UINT edge = edgeOf(inner_, false))
-            DrawEdge(dc, &r, edge, BF_RECT | BF_ADJUST);
+        drawBevel(dc, r, control_.Props().BevelOuter, true);
+        drawBevel(dc, r, control_.Props().BevelInner, false);
         HBRUSH brush = CreateSolidBrush(fill_);
         FillRect(dc, &r, brush);
         DeleteObject(brush);
@@ -264,7 +270,7 @@ private:
         if (!caption.empty()) {
             HGDIOBJ old = SelectObject(dc, font_);
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetTextColor(dc, colourOf(control_.Props().TextColor));
             DrawTextA(dc, caption.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             SelectObject(dc, old);
         }
@@ -272,8 +278,6 @@ private:
     }
 
     COLORREF fill_;
-    std::string outer_;
-    std::string inner_;
     HFONT font_ = nullptr;
 };
 
@@ -281,6 +285,7 @@ private:
 class ImagePeer final : public ControlPeer {
 public:
     ImagePeer(TControl& control, HWND parent) : ControlPeer(control) {
+        ensureClass("VostrelImage", NativeWindow::ClassProc(), 0, nullptr);
         createChild(0, "VostrelImage", "", 0, parent);
     }
 
@@ -291,7 +296,7 @@ protected:
             HDC dc = BeginPaint(hwnd_, &ps);
             RECT r;
             GetClientRect(hwnd_, &r);
-            FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+            FillRect(dc, &r, brushOf(control_.Props().Color));
             DrawIconEx(dc, 0, 0, programIcon(32), 32, 32, 0, nullptr, DI_NORMAL);
             EndPaint(hwnd_, &ps);
             return 0;
@@ -300,43 +305,33 @@ protected:
     }
 };
 
-// A one-line edit field; a read-only one keeps the window colour.
+// A one-line edit field on its colour, also when read-only.
 class EditPeer final : public ControlPeer {
 public:
     EditPeer(TControl& control, HWND parent) : ControlPeer(control) {
-        readOnly_ = control.Desc().flag("ReadOnly");
-        createChild(WS_EX_CLIENTEDGE, "EDIT", "", ES_AUTOHSCROLL | (readOnly_ ? ES_READONLY : 0),
-                    parent);
+        createChild(WS_EX_CLIENTEDGE, "EDIT", "",
+                    ES_AUTOHSCROLL | (control.Props().ReadOnly ? ES_READONLY : 0), parent);
     }
     HBRUSH ControlColor(HDC dc) override {
-        if (!readOnly_)
-            return nullptr;
-        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        return GetSysColorBrush(COLOR_WINDOW);
+        SetBkColor(dc, colourOf(control_.Props().Color));
+        return brushOf(control_.Props().Color);
     }
-
-private:
-    bool readOnly_ = false;
 };
 
-// A push button; its modal result ends a modal form before its click handler runs.
 class ButtonPeer final : public ControlPeer {
 public:
     ButtonPeer(TControl& control, HWND parent) : ControlPeer(control) {
         FormPeer& form = formPeerOf(control);
         const UINT id = form.NextControlId();
-        const bool isDefault = control.Desc().flag("Default");
-        createChild(0, "BUTTON", control.Desc().text("Caption"),
+        const bool isDefault = control.Props().Default;
+        createChild(0, "BUTTON", control.Props().Caption,
                     isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, parent, id);
         if (isDefault)
             form.SetDefaultButton(id);
     }
     void Command(WORD code) override {
-        if (code != BN_CLICKED)
-            return;
-        if (const int result = number(control_.Desc(), "ModalResult"))
-            control_.Form().SetModalResult(result);
-        control_.Click();
+        if (code == BN_CLICKED)
+            control_.Click();
     }
 };
 
@@ -345,44 +340,31 @@ public:
 // ---------------------------------------------------------------- forms
 
 FormPeer::FormPeer(TForm& form, Win32ApplicationPeer& app) : form_(form), app_(app) {
-    const TObjectDesc& d = form.Desc();
-    const std::string border = d.text("BorderStyle", "bsSizeable");
-    const TValue* iconsValue = d.find("BorderIcons");
-    std::vector<std::string> icons =
-        iconsValue ? iconsValue->items
-                   : std::vector<std::string>{"biSystemMenu", "biMinimize", "biMaximize"};
-    auto has = [&](const char* icon) {
-        return std::find(icons.begin(), icons.end(), icon) != icons.end();
-    };
-    DWORD style = WS_CAPTION | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    const TFormProps& p = form.FormProps();
+    const TWindowFrame& f = p.Frame;
+    DWORD style = WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (f.Caption ? WS_CAPTION : WS_POPUP);
     DWORD exStyle = WS_EX_CONTROLPARENT;
-    if (border == "bsDialog") {
+    if (f.DialogFrame)
         exStyle |= WS_EX_DLGMODALFRAME;
-        if (has("biSystemMenu"))
-            style |= WS_SYSMENU;
-    } else {
-        if (border == "bsSizeable")
-            style |= WS_THICKFRAME;
-        if (has("biSystemMenu"))
-            style |= WS_SYSMENU;
-        if (has("biMinimize"))
-            style |= WS_MINIMIZEBOX;
-        if (has("biMaximize"))
-            style |= WS_MAXIMIZEBOX;
-    }
-    RECT r{0, 0, number(d, "ClientWidth"), number(d, "ClientHeight")};
+    if (f.ToolWindow)
+        exStyle |= WS_EX_TOOLWINDOW;
+    if (f.Sizeable)
+        style |= WS_THICKFRAME;
+    if (f.SystemMenu)
+        style |= WS_SYSMENU;
+    if (f.MinimizeBox)
+        style |= WS_MINIMIZEBOX;
+    if (f.MaximizeBox)
+        style |= WS_MAXIMIZEBOX;
+    RECT r{0, 0, p.ClientWidth, p.ClientHeight};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
 
-    font_ = CreateFontA(number(d, "Font.Height", -11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, d.text("Font.Name", "MS Sans Serif").c_str());
-    const std::string className = d.className.empty() ? "VostrelForm" : d.className;
-    ensureClass(className.c_str(), NativeWindow::ClassProc(), CS_DBLCLKS,
-                reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    create(exStyle, className.c_str(), d.text("Caption"), style, number(d, "Left"),
-           number(d, "Top"), r.right - r.left, r.bottom - r.top, static_cast<HWND>(app.Window()),
-           0);
-    if (d.find("Icon")) {
+    font_ = createFont(p.Font);
+    const std::string className = form.ClassName().empty() ? "VostrelForm" : form.ClassName();
+    ensureClass(className.c_str(), NativeWindow::ClassProc(), CS_DBLCLKS, nullptr);
+    create(exStyle, className.c_str(), p.Caption, style, p.Left, p.Top, r.right - r.left,
+           r.bottom - r.top, static_cast<HWND>(app.Window()), 0);
+    if (p.HasIcon) {
         SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(programIcon(32)));
         SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(programIcon(16)));
     }
@@ -424,17 +406,6 @@ void FormPeer::SetEnabled(bool on) {
 void FormPeer::Show() {
     if (Application && Application->MainForm() == &form_)
         app_.MainFormShowing();
-    if (!shownBefore_) {
-        shownBefore_ = true;
-        if (form_.Desc().text("Position") == "poScreenCenter") {
-            RECT r;
-            GetWindowRect(hwnd_, &r);
-            const int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
-            const int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
-            SetWindowPos(hwnd_, nullptr, std::max(0, x), std::max(0, y), 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-    }
     visible_ = true;
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     app_.UpdateVisible();
@@ -442,39 +413,40 @@ void FormPeer::Show() {
 
 void FormPeer::Hide() {
     visible_ = false;
-    if (modal_ && modalResult_ == mrNone)
-        modalResult_ = mrCancel;
     ShowWindow(hwnd_, SW_HIDE);
     app_.UpdateVisible();
 }
 
 int FormPeer::ShowModal() {
-    if (visible_ || modal_)
-        throw Exception("Cannot make a visible window modal");
-    HWND active = GetActiveWindow();
-    const std::vector<void*> disabled = app_.DisableTaskWindows(hwnd_);
     modal_ = true;
     modalResult_ = mrNone;
     Show();
-    while (modalResult_ == mrNone) {
-        if (!app_.HandleMessage()) {
-            // The quit message ends the dialog with Cancel and stays for the main loop.
-            PostQuitMessage(app_.QuitCode());
-            modalResult_ = mrCancel;
-        }
+    while (modalResult_ == mrNone && app_.HandleMessage()) {
     }
+    if (modalResult_ == mrNone)
+        PostQuitMessage(app_.QuitCode()); // the quit message stays for the main loop
     modal_ = false;
-    const int result = modalResult_;
     Hide();
-    app_.EnableTaskWindows(disabled);
-    if (active && IsWindow(active))
-        SetActiveWindow(active);
-    return result;
+    return modalResult_;
 }
 
 void FormPeer::EndModal(int result) {
     if (modal_)
         modalResult_ = result;
+}
+
+TBounds FormPeer::FrameBounds() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+TBounds FormPeer::ScreenBounds() const {
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+void FormPeer::MoveTo(int left, int top) {
+    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TControl* FormPeer::ActiveControl() const {
@@ -497,22 +469,17 @@ void FormPeer::RestoreFocus() {
         ::SetFocus(target);
 }
 
-void FormPeer::SetTabOrder(const std::vector<TControl*>& order) {
+void FormPeer::SetTabOrder(const std::vector<TControl*>& stops) {
     HWND previous = nullptr;
-    for (TControl* c : order) {
+    for (TControl* c : stops) {
         HWND h = static_cast<HWND>(Win32WidgetSet::HandleOf(c->Peer()));
         if (!h)
             continue;
-        // Tab order is z-order within a parent; only fields and buttons are stops.
+        // Tab order is z-order within a parent; the stops carry WS_TABSTOP already.
         const bool sameParent = previous && GetParent(previous) == GetParent(h);
         SetWindowPos(h, sameParent ? previous : HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = h;
-        char className[16] = {};
-        GetClassNameA(h, className, sizeof className);
-        if (lstrcmpiA(className, "EDIT") != 0 && lstrcmpiA(className, "BUTTON") != 0)
-            continue;
-        SetWindowLongPtrA(h, GWL_STYLE, GetWindowLongPtrA(h, GWL_STYLE) | WS_TABSTOP);
         if (!firstStop_)
             firstStop_ = h;
     }
@@ -543,6 +510,12 @@ LRESULT FormPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (ChildMessage(msg, wParam, lParam, result))
         return result;
     switch (msg) {
+    case WM_ERASEBKGND: {
+        RECT r;
+        GetClientRect(hwnd_, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, brushOf(form_.FormProps().Color));
+        return 1;
+    }
     case WM_CLOSE:
         form_.Close();
         return 0;
@@ -574,26 +547,34 @@ LRESULT FormPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     return Default(msg, wParam, lParam);
 }
 
-// ---------------------------------------------------------------- factory
+// ---------------------------------------------------------------- widget set
 
-std::unique_ptr<IControlPeer> createControlPeer(TControl& control, IControlPeer& parent,
-                                                IBeeper& beeper, ITimerFactory& timers) {
-    ensureClass("VostrelImage", NativeWindow::ClassProc(), 0, nullptr);
-    HWND host = static_cast<HWND>(Win32WidgetSet::HandleOf(&parent));
-    const std::string& kind = control.ClassName();
-    if (kind == "TPanel")
-        return std::make_unique<PanelPeer>(control, host);
-    if (kind == "TLabel")
-        return std::make_unique<LabelPeer>(control, host);
-    if (kind == "TImage")
-        return std::make_unique<ImagePeer>(control, host);
-    if (kind == "TButton")
-        return std::make_unique<ButtonPeer>(control, host);
-    if (kind == "TEdit")
-        return std::make_unique<EditPeer>(control, host);
-    if (kind == "TSpinEdit")
-        return std::make_unique<SpinPeer>(control, host, formPeerOf(control), beeper, timers);
-    throw ELayoutError("the Win32 widget set has no control for " + kind);
+std::unique_ptr<IControlPeer> Win32WidgetSet::CreatePanel(TPanel& panel, IControlPeer& parent) {
+    return std::make_unique<PanelPeer>(panel, static_cast<HWND>(HandleOf(&parent)));
+}
+std::unique_ptr<IControlPeer> Win32WidgetSet::CreateLabel(TLabel& label, IControlPeer& parent) {
+    return std::make_unique<LabelPeer>(label, static_cast<HWND>(HandleOf(&parent)));
+}
+std::unique_ptr<IControlPeer> Win32WidgetSet::CreateEdit(TEdit& edit, IControlPeer& parent) {
+    return std::make_unique<EditPeer>(edit, static_cast<HWND>(HandleOf(&parent)));
+}
+std::unique_ptr<IControlPeer> Win32WidgetSet::CreateButton(TButton& button, IControlPeer& parent) {
+    return std::make_unique<ButtonPeer>(button, static_cast<HWND>(HandleOf(&parent)));
+}
+std::unique_ptr<IControlPeer> Win32WidgetSet::CreateImage(TImage& image, IControlPeer& parent) {
+    return std::make_unique<ImagePeer>(image, static_cast<HWND>(HandleOf(&parent)));
+}
+std::unique_ptr<IControlPeer> Win32WidgetSet::CreateSpinEdit(TSpinEditBox& box,
+                                                             IControlPeer& parent) {
+    return std::make_unique<SpinPeer>(box, static_cast<HWND>(HandleOf(&parent)), formPeerOf(box),
+                                      *beeper_, *timers_);
+}
+
+int Win32WidgetSet::TextWidth(const TFontSpec& font, const std::string& text) {
+    HFONT f = createFont(font);
+    const int width = textWidth(f, text);
+    DeleteObject(f);
+    return width;
 }
 
 } // namespace vostrel::win32

@@ -99,7 +99,10 @@ public:
     int ShowModal() override;
     void EndModal(int result) override;
     TControl* ActiveControl() const override;
-    void SetTabOrder(const std::vector<TControl*>& order) override;
+    void SetTabOrder(const std::vector<TControl*>& stops) override;
+    TBounds FrameBounds() const override;
+    TBounds ScreenBounds() const override;
+    void MoveTo(int left, int top) override;
 
     TForm& Form() const { return form_; }
     HFONT Font() const { return font_; }
@@ -128,14 +131,16 @@ private:
     UINT defaultId_ = 0;
     UINT nextId_ = 100; // clear of IDOK and IDCANCEL
     bool visible_ = false;
-    bool shownBefore_ = false;
     bool modal_ = false;
     bool minimizedStart_ = false;
     int modalResult_ = mrNone;
 };
 
-std::unique_ptr<IControlPeer> createControlPeer(TControl& control, IControlPeer& parent,
-                                                IBeeper& beeper, ITimerFactory& timers);
+// A colour as the system gives it, and a brush of it (shared, never deleted).
+COLORREF colourOf(const TColorSpec& colour);
+HBRUSH brushOf(const TColorSpec& colour);
+// The font of a form, which the caller deletes.
+HFONT createFont(const TFontSpec& font);
 
 // The program icon (resource "MAINICON") at the given size; shared, never destroyed.
 HICON programIcon(int size);

@@ -43,26 +43,25 @@ std::string narrow(const wchar_t* text) {
     return result;
 }
 
-// The dialog options of the layout as the two forms of the dialog know them.
+// The dialog's options as the two forms of the dialog know them.
 struct OptionBits {
-    const char* name;
+    bool TOpenOptions::*option;
     DWORD common;
     DWORD shell;
 };
 constexpr OptionBits kOptions[] = {
-    {"ofHideReadOnly", OFN_HIDEREADONLY, 0},
-    {"ofEnableSizing", OFN_ENABLESIZING, 0},
-    {"ofNoChangeDir", OFN_NOCHANGEDIR, FOS_NOCHANGEDIR},
-    {"ofPathMustExist", OFN_PATHMUSTEXIST, FOS_PATHMUSTEXIST},
-    {"ofFileMustExist", OFN_FILEMUSTEXIST, FOS_FILEMUSTEXIST},
+    {&TOpenOptions::HideReadOnly, OFN_HIDEREADONLY, 0},
+    {&TOpenOptions::EnableSizing, OFN_ENABLESIZING, 0},
+    {&TOpenOptions::NoChangeDir, OFN_NOCHANGEDIR, FOS_NOCHANGEDIR},
+    {&TOpenOptions::PathMustExist, OFN_PATHMUSTEXIST, FOS_PATHMUSTEXIST},
+    {&TOpenOptions::FileMustExist, OFN_FILEMUSTEXIST, FOS_FILEMUSTEXIST},
 };
 
-DWORD optionBits(const std::vector<std::string>& options, DWORD OptionBits::*form) {
+DWORD optionBits(const TOpenOptions& options, DWORD OptionBits::*form) {
     DWORD bits = 0;
-    for (const std::string& option : options)
-        for (const OptionBits& known : kOptions)
-            if (option == known.name)
-                bits |= known.*form;
+    for (const OptionBits& known : kOptions)
+        if (options.*known.option)
+            bits |= known.*form;
     return bits;
 }
 
@@ -90,26 +89,6 @@ IShellItem* folderItem(const std::string& path) {
         return nullptr;
     return item;
 }
-
-// Disables the program's other windows for the dialog's time, and gives the
-// activation back afterwards.
-class DisabledWindows {
-public:
-    explicit DisabledWindows(Win32ApplicationPeer& app)
-        : app_(app), active_(GetActiveWindow()), disabled_(app.DisableTaskWindows(nullptr)) {}
-    ~DisabledWindows() {
-        app_.EnableTaskWindows(disabled_);
-        if (active_ && IsWindow(active_))
-            SetActiveWindow(active_);
-    }
-    DisabledWindows(const DisabledWindows&) = delete;
-    DisabledWindows& operator=(const DisabledWindows&) = delete;
-
-private:
-    Win32ApplicationPeer& app_;
-    HWND active_;
-    std::vector<void*> disabled_;
-};
 
 } // namespace
 
@@ -139,7 +118,6 @@ OpenDialogPeer::OpenDialogPeer(TOpenDialog& dialog, Win32ApplicationPeer& app,
     : dialog_(dialog), app_(app), shell_(shell) {}
 
 std::optional<std::string> OpenDialogPeer::Execute() {
-    DisabledWindows disabled(app_);
     return shell_.version() >= 600 ? runFileDialog() : runCommonDialog();
 }
 

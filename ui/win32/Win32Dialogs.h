@@ -25,7 +25,6 @@ UINT_PTR CALLBACK centringHook(HWND child, UINT msg, WPARAM wParam, LPARAM lPara
 class OpenDialogPeer final : public IOpenDialogPeer {
 public:
     OpenDialogPeer(TOpenDialog& dialog, Win32ApplicationPeer& app, const ShellCalls& shell);
-    // The program's other windows are disabled while the dialog is open.
     std::optional<std::string> Execute() override;
 
 private:

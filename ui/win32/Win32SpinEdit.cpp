@@ -1,6 +1,7 @@
 #include "ui/win32/Win32SpinEdit.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include <vssym32.h>
@@ -258,20 +259,21 @@ void SpinPeer::View::SetMaxLength(int maxLength) {
 }
 
 void SpinPeer::paste() {
-    if (!box_.CutPasteAllowed() || !OpenClipboard(hwnd_))
-        return;
-    std::string clip;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const char* text = static_cast<const char*>(GlobalLock(data))) {
-            clip = text;
-            GlobalUnlock(data);
+    std::optional<std::string> clip;
+    if (box_.CutPasteAllowed() && OpenClipboard(hwnd_)) {
+        if (HANDLE data = GetClipboardData(CF_TEXT)) {
+            if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+                clip = text;
+                GlobalUnlock(data);
+            }
         }
+        CloseClipboard();
     }
-    CloseClipboard();
-    // A one-line field takes the first line only; the line break would hide a text
-    // that is no number behind one that looks like it.
-    clip.resize(std::min(clip.size(), clip.find_first_of("\r\n")));
-    SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(clip.c_str()));
+    DWORD start = 0, end = 0;
+    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    if (const auto pasted = box_.PasteText(clip, GetWindowTextLengthA(hwnd_), int(end - start)))
+        SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted->c_str()));
 }
 
 LRESULT SpinPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -298,10 +300,21 @@ LRESULT SpinPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         break;
     }
-    case WM_KEYDOWN:
+    case WM_KEYDOWN: {
         if (wParam == VK_UP || wParam == VK_DOWN)
             box_.KeyDown(wParam == VK_UP ? TKey::Up : TKey::Down);
+        // Shift+Insert and Shift+Delete paste and cut without WM_PASTE and WM_CUT:
+        // they take the same way as those.
+        const bool shiftOnly =
+            GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+        if (shiftOnly && wParam == VK_INSERT) {
+            paste();
+            return 0;
+        }
+        if (shiftOnly && wParam == VK_DELETE && !box_.CutPasteAllowed())
+            return 0;
         break;
+    }
     case WM_PASTE:
         paste();
         return 0;
@@ -319,19 +332,13 @@ LRESULT SpinPeer::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SETFOCUS: {
         const LRESULT result = Default(msg, wParam, lParam);
-        // Coming back from another window is no entry.
-        if (!std::exchange(awayFromWindow_, false))
-            box_.Enter(pressEntry_);
+        box_.FocusIn(pressEntry_);
         return result;
     }
     case WM_KILLFOCUS: {
         const LRESULT result = Default(msg, wParam, lParam);
         HWND next = reinterpret_cast<HWND>(wParam);
-        // Only a move to another control of the same window leaves the box.
-        if (next && GetAncestor(next, GA_ROOT) == GetAncestor(hwnd_, GA_ROOT))
-            box_.Exit();
-        else
-            awayFromWindow_ = true;
+        box_.FocusOut(next && GetAncestor(next, GA_ROOT) == GetAncestor(hwnd_, GA_ROOT));
         return result;
     }
     case WM_SIZE: {

@@ -93,7 +93,6 @@ private:
     std::unique_ptr<SpinArrowWindow> down_;
     bool settingText_ = false;
     bool pressEntry_ = false;
-    bool awayFromWindow_ = false;
     bool raising_ = false;
 };
 

@@ -124,18 +124,6 @@ bool isLine(const std::string& caption) {
     return caption == "-";
 }
 
-// The access key that "&" marks ("&&" is a plain "&"), or 0.
-char accessKey(const std::string& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&')
-            continue;
-        if (caption[i + 1] != '&')
-            return caption[i + 1];
-        ++i;
-    }
-    return 0;
-}
-
 char upper(char c) {
     CharUpperBuffA(&c, 1);
     return c;
@@ -209,7 +197,7 @@ public:
     // The item whose access key was typed, as WM_MENUCHAR answers it.
     LRESULT menuChar(char typed) const {
         for (size_t i = 0; i < captions_.size(); ++i)
-            if (const char key = accessKey(captions_[i]); key && upper(key) == upper(typed))
+            if (const char key = AccessKeyOf(captions_[i]); key && upper(key) == upper(typed))
                 return MAKELRESULT(static_cast<WORD>(i), MNC_EXECUTE);
         return MAKELRESULT(0, MNC_IGNORE);
     }
@@ -221,15 +209,15 @@ private:
 
 } // namespace
 
-int TrayMenuPeer::Popup(const std::vector<std::string>& captions) {
-    POINT cursor{0, 0};
-    GetCursorPos(&cursor);
-    HWND owner = static_cast<HWND>(app_.Window());
-    SetForegroundWindow(owner);
+void TrayMenuPeer::Prepare() {
+    GetCursorPos(&cursor_);
+    SetForegroundWindow(static_cast<HWND>(app_.Window()));
     app_.DispatchWaiting(); // ticks included
-    if (Application && Application->Terminated())
-        return -1;
+}
 
+int TrayMenuPeer::Popup(const std::vector<std::string>& captions) {
+    const POINT cursor = cursor_;
+    HWND owner = static_cast<HWND>(app_.Window());
     MenuLook look(captions);
     HMENU menu = CreatePopupMenu();
     for (size_t i = 0; i < captions.size(); ++i) {

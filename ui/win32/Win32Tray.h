@@ -61,10 +61,14 @@ MenuPlacement placeMenu(POINT cursor, SIZE size, const RECT& monitor, const RECT
 class TrayMenuPeer final : public IPopupMenuPeer {
 public:
     explicit TrayMenuPeer(Win32ApplicationPeer& app) : app_(app) {}
+    // The cursor's place; the application window to the foreground; the
+    // messages waiting dispatched.
+    void Prepare() override;
     int Popup(const std::vector<std::string>& captions) override;
 
 private:
     Win32ApplicationPeer& app_;
+    POINT cursor_{0, 0};
 };
 
 } // namespace vostrel::win32

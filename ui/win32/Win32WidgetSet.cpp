@@ -61,11 +61,6 @@ std::unique_ptr<IFormPeer> Win32WidgetSet::CreateForm(TForm& form) {
     return std::make_unique<FormPeer>(form, *app_);
 }
 
-std::unique_ptr<IControlPeer> Win32WidgetSet::CreateControl(TControl& control,
-                                                            IControlPeer& parent) {
-    return createControlPeer(control, parent, *beeper_, *timers_);
-}
-
 void* Win32WidgetSet::HandleOf(const IControlPeer* peer) {
     auto* window = dynamic_cast<const NativeWindow*>(peer);
     return window ? window->Hwnd() : nullptr;

@@ -34,7 +34,14 @@ public:
     IApplicationPeer& Application() override;
     Win32ApplicationPeer& App() { return *app_; }
     std::unique_ptr<IFormPeer> CreateForm(TForm& form) override;
-    std::unique_ptr<IControlPeer> CreateControl(TControl& control, IControlPeer& parent) override;
+    // The controls (Win32Controls.cpp).
+    std::unique_ptr<IControlPeer> CreatePanel(TPanel& panel, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateLabel(TLabel& label, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateEdit(TEdit& edit, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateButton(TButton& button, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateImage(TImage& image, IControlPeer& parent) override;
+    std::unique_ptr<IControlPeer> CreateSpinEdit(TSpinEditBox& box, IControlPeer& parent) override;
+    int TextWidth(const TFontSpec& font, const std::string& text) override;
     // The tray cycle (Win32Tray.cpp) and the chooser (Win32Dialogs.cpp).
     IApplicationWindowPeer* ApplicationWindow() override;
     std::unique_ptr<ITrayIconPeer> CreateTrayIcon(TTrayIcon& icon) override;
