@@ -31,8 +31,8 @@ void HandOver::request(Call call) {
             wakeUp_();
     }
     {
-        std::unique_lock lock(request.mutex);
-        request.finished.wait(lock, [&] { return request.done; });
+        std::unique_lock lock(finishedMutex_);
+        finished_.wait(lock, [&] { return request.done; });
     }
     if (request.error)
         std::rethrow_exception(request.error);
@@ -52,10 +52,14 @@ bool HandOver::service() {
         } catch (...) {
             error = std::current_exception();
         }
-        std::lock_guard lock(r->mutex);
-        r->error = std::move(error);
-        r->done = true;
-        r->finished.notify_one();
+        {
+            std::lock_guard lock(finishedMutex_);
+            r->error = std::move(error);
+            r->done = true;
+        }
+        // Outside the lock, so that the woken requester does not block on it
+        // straight away; the request itself may be gone by now.
+        finished_.notify_all();
     }
     return !batch.empty();
 }

@@ -57,12 +57,10 @@ public:
 
 private:
     // Lives on the requester's stack; the main thread does not touch it after
-    // setting `done`.
+    // setting `done`. `error` and `done` are guarded by finishedMutex_.
     struct Request {
         Call call;
         std::exception_ptr error;
-        std::mutex mutex;
-        std::condition_variable finished;
         bool done = false;
     };
 
@@ -71,6 +69,9 @@ private:
     std::deque<Request*> queue_;
     bool pending_ = false;
     std::function<void()> wakeUp_;
+    // Requesters wait here for their call to have run.
+    std::mutex finishedMutex_;
+    std::condition_variable finished_;
     const std::thread::id mainThread_ = std::this_thread::get_id();
 };
 
