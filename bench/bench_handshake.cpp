@@ -1,30 +1,41 @@
 // The floor for an idle Vostrel: a bare worker thread that hands a no-op call
 // to the main thread 200 times a second, through the same hand-over, for a
-// given number of seconds. Prints the processor time it used.
+// given number of seconds. The main thread sleeps in poll() on an eventfd that
+// the wake-up writes, as a window system's event loop does. Prints the
+// processor time it used.
 
 #include "engine/HandOver.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <sys/resource.h>
 #include <thread>
 
 int main(int argc, char** argv) {
     using namespace std::chrono;
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     vostrel::HandOver handOver;
-    std::mutex m;
-    std::condition_variable cv;
-    bool woken = false;
-    bool done = false;
-    handOver.setWakeUp([&] {
-        std::lock_guard l(m);
-        woken = true;
-        cv.notify_one();
-    });
+    const int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake < 0) {
+        std::perror("eventfd");
+        return 1;
+    }
+    std::atomic<bool> done{false};
+    auto post = [wake] {
+        const uint64_t one = 1;
+        ssize_t ignored = ::write(wake, &one, sizeof one);
+        (void)ignored;
+    };
+    handOver.setWakeUp(post);
     std::thread worker([&] {
         const auto end = steady_clock::now() + duration<double>(seconds);
         std::mutex wm;
@@ -34,17 +45,16 @@ int main(int argc, char** argv) {
             wcv.wait_for(wl, milliseconds(5));
             handOver.request([] {});
         }
-        std::lock_guard l(m);
         done = true;
-        cv.notify_one();
+        post();
     });
-    for (;;) {
-        std::unique_lock l(m);
-        cv.wait(l, [&] { return woken || done; });
-        if (done)
-            break;
-        woken = false;
-        l.unlock();
+    while (!done) {
+        pollfd ready{wake, POLLIN, 0};
+        if (::poll(&ready, 1, -1) <= 0)
+            continue;
+        uint64_t count = 0;
+        ssize_t ignored = ::read(wake, &count, sizeof count);
+        (void)ignored;
         handOver.service();
     }
     handOver.service();

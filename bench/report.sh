@@ -49,6 +49,7 @@ echo "| Same, main thread busy 200 ms / not | $(field pulses '^main thread' 'pul
 echo "| Press to launch, median / p99 | $(field pulses '^program' 'median ([0-9.]+ ms)') / $(field pulses '^program' 'p99 ([0-9.]+ ms)') | $(field pulses '^bare' 'median ([0-9.]+ ms)') / $(field pulses '^bare' 'p99 ([0-9.]+ ms)') (bare reader, starts at the press); tick period 5 ms | about half a tick more than the baseline |"
 if [ "$race" -gt 0 ]; then
     echo "| Simulated race, $race s: launches against pulses | $(grep -E 'every lane|minus pulses' "$tmp/race" | sed 's/^ *//') ($(field race '^race' ': ([0-9]+) pulses') pulses) | board's own events up to $(field race 'went out' 'up to ([0-9.]+ ms)') late, $(field race 'went out' '; ([0-9]+) pulses were held') pulses held over 5 ms | equal, lane by lane |"
+    echo "| Race, pulse by pulse: exactly once / never / shorter than 5 ms and more than once / held over 5 ms, two ticks | $(field race 'pulse by pulse' ': ([0-9]+) of') / $(field race 'pulse by pulse' 'never launched: ([0-9]+)') / $(field race 'pulse by pulse' 'more than once: ([0-9]+)') / $(field race 'pulse by pulse' 'two ticks: ([0-9]+)') | | every pulse under 5 ms exactly once |"
     echo "| Race: resident memory | $(field race 'resident' 'memory: (.*)$') | | flat |"
 fi
 echo
