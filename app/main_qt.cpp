@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
 
     // The world outlives the windows that use it.
     TEvdevJoystick joystick;
-    TLaneLaunchers launcher;
+    TSpawnLauncher launcher;
     TLinuxProfileFunctions profile;
     qt::QtCurrentFolder currentFolder;
     qt::QtWidgetSet widgets;

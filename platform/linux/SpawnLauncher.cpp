@@ -5,11 +5,9 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
-#include <set>
 #include <spawn.h>
 #include <sys/eventfd.h>
 #include <sys/syscall.h>
@@ -274,38 +272,6 @@ void TSpawnLauncher::reapEnded() {
         }
     }
     children_.resize(kept);
-}
-
-TLaneLaunchers::TLaneLaunchers(std::size_t threads, std::size_t capacity, TDiagnostic diagnostic,
-                               TSpawnLauncher::TSpawn spawn) {
-    struct Once {
-        std::mutex mutex;
-        std::set<std::string> said;
-    };
-    auto once = std::make_shared<Once>();
-    TDiagnostic sink = [once,
-                        out = DiagnosticOrStderr(std::move(diagnostic))](const std::string& line) {
-        {
-            std::lock_guard lock(once->mutex);
-            if (!once->said.insert(line).second)
-                return;
-        }
-        out(line);
-    };
-    for (std::size_t i = 0; i < std::max<std::size_t>(threads, 1); ++i)
-        launchers_.push_back(std::make_unique<TSpawnLauncher>(capacity, sink, spawn));
-}
-
-void TLaneLaunchers::Launch(const std::string& path, const std::string& argument) {
-    std::size_t lane = 0;
-    for (const char c : argument)
-        lane = c >= '0' && c <= '9' ? lane * 10 + std::size_t(c - '0') : 0;
-    launchers_[lane > 0 ? (lane - 1) % launchers_.size() : 0]->Launch(path, argument);
-}
-
-void TLaneLaunchers::WaitIdle() {
-    for (auto& launcher : launchers_)
-        launcher->WaitIdle();
 }
 
 } // namespace vostrel

@@ -12,7 +12,6 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -85,26 +84,6 @@ private:
     std::unordered_set<std::string> failedPaths_;
 
     std::thread thread_;
-};
-
-// Launches shared by lane among a few launcher threads: one thread cannot start
-// eight held lanes every 5 ms on a two-core machine, two can. A lane always goes
-// to the same thread, so its launches keep their order; a path that does not
-// start is still reported once in all.
-class TLaneLaunchers final : public ILauncher {
-public:
-    static constexpr std::size_t kDefaultThreads = 2;
-
-    explicit TLaneLaunchers(std::size_t threads = kDefaultThreads,
-                            std::size_t capacity = TSpawnLauncher::kDefaultCapacity,
-                            TDiagnostic diagnostic = {}, TSpawnLauncher::TSpawn spawn = {});
-
-    // `argument` is the lane ("1" to "8"); anything else goes to the first thread.
-    void Launch(const std::string& path, const std::string& argument) override;
-    void WaitIdle();
-
-private:
-    std::vector<std::unique_ptr<TSpawnLauncher>> launchers_;
 };
 
 } // namespace vostrel
