@@ -117,18 +117,26 @@ int TSpawnLauncher::Spawn(const std::string& path, const std::string& argument, 
         rc = posix_spawnattr_setsigmask(&attr, &none);
     if (rc == 0)
         rc = posix_spawnattr_setsigdefault(&attr, &all);
-    // The normal policy, not the launcher thread's batch one; the nice value is
-    // the process's own, which this thread keeps.
-    const sched_param normal{};
-    if (rc == 0)
-        rc = posix_spawnattr_setschedpolicy(&attr, SCHED_OTHER);
-    if (rc == 0)
-        rc = posix_spawnattr_setschedparam(&attr, &normal);
     // A session of its own: a Ctrl-C or hang-up of the terminal we were started
     // from does not reach a trigger program still running.
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID;
+    // The normal policy, whatever this thread runs under; the nice value is the
+    // process's own, which this thread keeps. Set only when it differs: setting
+    // it in the child costs every start of several in a row close to a
+    // millisecond, as the child then keeps the processor the parent waits for.
+    sched_param current{};
+    int policy = 0;
+    if (pthread_getschedparam(pthread_self(), &policy, &current) != 0 || policy != SCHED_OTHER ||
+        current.sched_priority != 0) {
+        const sched_param normal{};
+        flags |= POSIX_SPAWN_SETSCHEDULER;
+        if (rc == 0)
+            rc = posix_spawnattr_setschedpolicy(&attr, SCHED_OTHER);
+        if (rc == 0)
+            rc = posix_spawnattr_setschedparam(&attr, &normal);
+    }
     if (rc == 0)
-        rc = posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
-                                                 POSIX_SPAWN_SETSCHEDULER | POSIX_SPAWN_SETSID);
+        rc = posix_spawnattr_setflags(&attr, flags);
     if (rc == 0) {
         char* argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>(argument.c_str()),
                         nullptr};
@@ -140,10 +148,6 @@ int TSpawnLauncher::Spawn(const std::string& path, const std::string& argument, 
 }
 
 void TSpawnLauncher::run() {
-    // Woken by the tick, this thread must not push the tick off its processor:
-    // the batch policy keeps its fair share but never preempts on wake-up.
-    const sched_param param{};
-    pthread_setschedparam(pthread_self(), SCHED_BATCH, &param);
     for (;;) {
         Request request;
         bool wait = false;
