@@ -17,8 +17,9 @@
 //
 // The command starts 3 s before the scenario and is asked to end (SIGTERM)
 // 1 s after it. Prints what it did, one line each, with monotonic nanoseconds:
-// "press NS LANE", "release NS LANE", "rss NS KB", and at the end of a drive
-// "late MS", the worst delay of an event behind its schedule.
+// "press NS LANE FROM", "release NS LANE FROM" (NS once the event is in the
+// node, FROM just before it was written), "rss NS KB", and at the end of a
+// drive "late MS", the worst delay of an event behind its schedule.
 
 #include "engine/HandOver.h"
 #include "engine/PollTick.h"
@@ -66,9 +67,11 @@ public:
     Clock::duration set(Clock::time_point at, int lane, bool down) {
         std::this_thread::sleep_until(at);
         const unsigned code = BTN_TRIGGER + unsigned(lane - 1);
+        const auto before = Clock::now(); // nothing can have seen the event yet
         down ? bed_.press(kNode, code) : bed_.release(kNode, code);
         const auto now = Clock::now(); // the event is in the node by now
-        std::printf("%s %lld %d\n", down ? "press" : "release", nanos(now), lane);
+        std::printf("%s %lld %d %lld\n", down ? "press" : "release", nanos(now), lane,
+                    nanos(before));
         worstLate_ = std::max(worstLate_, now - at);
         return now - at;
     }
