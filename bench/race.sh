@@ -21,20 +21,33 @@ else
         printf "%+d (lane by lane:%s)", d, s }')"
 fi
 # Each launch belongs to the latest press on its lane that had begun to be
-# written before it (a lane's pulses are at least 15 ms apart). A pulse shorter than 5 ms holds at most one tick,
-# so it must launch exactly once; a longer one (the machine held the board's
-# release up) is down at two ticks when it spans them, and launches at each.
+# written before it (a lane's pulses are at least 15 ms apart). A pulse shorter
+# than 5 ms holds at most one tick, so it must launch exactly once; a longer one
+# (the machine held the board's release up) is down at two ticks when it spans
+# them, and launches at each. A launch held up past the lane's next press shows
+# as a pulse with none followed by a short one with two: counted as late.
 { awk '$1 == "press" { print $4, $1, $3 } $1 == "release" { print $2, $1, $3 }' "$work/board.log"
   awk '{ print $1, "launch", $2 }' "$work/program.stamps"; } | sort -n -k1,1 | awk '
-    function close_pulse(l) { if (open[l]) { if (n[l] == 1) once++; else if (n[l] == 0) lost++
-        else if (w[l] < 5e6) twiceShort++; else twiceLong++ } open[l] = 0 }
+    function classify(l) {
+        if (none[l] && n[l] == 2 && w[l] < 5e6) {
+            once += 2; late++; none[l] = 0; slow(first[l] - noneAt[l]); return
+        }
+        if (none[l]) { lost++; none[l] = 0 }
+        if (n[l] > 0) slow(first[l] - at[l])
+        if (n[l] == 1) once++; else if (n[l] == 0) { none[l] = 1; noneAt[l] = at[l] }
+        else if (w[l] < 5e6) twiceShort++; else twiceLong++
+    }
+    function slow(d) { if (d > slowest) slowest = d }
+    function close_pulse(l) { if (open[l]) classify(l); open[l] = 0 }
     $2 == "press" { close_pulse($3); open[$3] = 1; n[$3] = 0; at[$3] = $1; pulses++ }
     $2 == "release" { w[$3] = $1 - at[$3] }
-    $2 == "launch" { if (open[$3]) n[$3]++; else stray++ }
+    $2 == "launch" { if (!open[$3]) stray++; else if (n[$3]++ == 0) first[$3] = $1 }
     END { for (l in open) close_pulse(l)
-        printf "  pulse by pulse: %d of %d launched exactly once; never launched: %d;", once, pulses, lost
-        printf " shorter than 5 ms and launched more than once: %d; held over 5 ms by the machine", twiceShort
-        printf " and launched at two ticks: %d; launches before any press: %d\n", twiceLong, stray + 0 }'
+        for (l in none) lost += none[l]
+        printf "  pulse by pulse: %d of %d launched exactly once (%d late, after the lane'"'"'s next press);", once, pulses, late
+        printf " never launched: %d; shorter than 5 ms and launched more than once: %d;", lost, twiceShort
+        printf " held over 5 ms by the machine and launched at two ticks: %d; launches before any press: %d;", twiceLong, stray + 0
+        printf " slowest launch %.1f ms after its press\n", slowest / 1e6 }'
 # A busy machine can hold the simulated board itself up: it then shifts what
 # follows, but a release that went out late makes a pulse that may span two
 # ticks; and two pulses of a lane merge into one launch when a tick comes over
