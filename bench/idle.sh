@@ -29,6 +29,6 @@ awk -v a="$after" -v b="$before" -v hz="$hz" -v f="$floor" -v s="$seconds" -v rs
     prog = (a - b) / hz
     printf "idle program:       %.3f s of processor over %d s (%.2f %% of a core)\n", prog, s, 100 * prog / s
     printf "bare 200 Hz floor:  %.3f s (%.2f %% of a core)\n", f, 100 * f / s
-    printf "ratio program/floor: x%.2f (target: at most x2)\n", (f > 0 ? prog / f : 0)
+    printf "ratio program/floor: x%.2f (target: at most x1.3)\n", (f > 0 ? prog / f : 0)
     printf "resident memory:    %.1f MB (target: under 40 MB)\n", rss / 1024
 }'
