@@ -20,11 +20,9 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <qdrawutil.h>
 #include <sys/eventfd.h>
-#include <system_error>
 #include <unistd.h>
 
 // The icons are compiled into this static library; nothing else refers to
@@ -114,20 +112,21 @@ QColor qtColour(const TColorSpec& c, const QPalette& palette) {
 // Services the hand-over when woken. The wake-up is a write to an eventfd the
 // event loop watches: a tick's worker pays one system call for it, where
 // posting an event costs an allocation, Qt's post lock and the loop's own
-// wake-up besides. Socket notifiers are served in every nested loop (message
-// boxes, dialogs, menus), so ticks go on there too.
+// wake-up besides (posted events remain the way when no eventfd can be had).
+// Socket notifiers and posted events are both served in every nested loop
+// (message boxes, dialogs, menus), so ticks go on there too.
 class HandOverPump final : public QObject {
 public:
     HandOverPump() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-        if (wake_ < 0)
-            throw std::system_error(errno, std::generic_category(), "eventfd");
-        auto* notifier = new QSocketNotifier(wake_, QSocketNotifier::Read, this);
-        connect(notifier, &QSocketNotifier::activated, this, [this] {
-            uint64_t count = 0;
-            ssize_t ignored = ::read(wake_, &count, sizeof count);
-            (void)ignored;
-            HandOver::main().service();
-        });
+        if (wake_ >= 0) {
+            notifier_ = new QSocketNotifier(wake_, QSocketNotifier::Read, this);
+            connect(notifier_, &QSocketNotifier::activated, this, [this] {
+                uint64_t count = 0;
+                ssize_t ignored = ::read(wake_, &count, sizeof count);
+                (void)ignored;
+                HandOver::main().service();
+            });
+        }
         HandOver::main().setWakeUp([this] { post(); });
         if (auto* d = QAbstractEventDispatcher::instance(thread()))
             // Before the loop sleeps: service, and look again if anything ran.
@@ -138,18 +137,34 @@ public:
     }
     ~HandOverPump() override {
         // No wake-up can be under way once this returns (it runs under the
-        // hand-over's lock), so the descriptor can go.
+        // hand-over's lock), so the notifier and its descriptor can go.
         HandOver::main().setWakeUp(nullptr);
-        ::close(wake_);
+        delete notifier_;
+        if (wake_ >= 0)
+            ::close(wake_);
     }
-    void post() const {
+    void post() {
+        if (wake_ < 0) {
+            QCoreApplication::postEvent(this, new QEvent(kWake));
+            return;
+        }
         const uint64_t one = 1;
         ssize_t ignored = ::write(wake_, &one, sizeof one);
         (void)ignored;
     }
 
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() != kWake)
+            return QObject::event(e);
+        HandOver::main().service();
+        return true;
+    }
+
 private:
+    static constexpr QEvent::Type kWake = QEvent::User;
     const int wake_;
+    QSocketNotifier* notifier_ = nullptr;
 };
 
 // ------------------------------------------------------------ controls
