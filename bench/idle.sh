@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The running program with no button down, side by side with a bare 200 Hz
-# worker-to-main-thread handshake (bench_handshake): processor time over the same span, and the
-# program's resident memory. Needs a display (or runs one with Xvfb).
+# worker-to-main-thread handshake (bench_handshake): processor time over the
+# same span, and the program's resident memory. Needs a display (or runs one
+# with Xvfb).
 #   bench/idle.sh [build-dir] [seconds]
 #   VOSTREL_BENCH_JOYSTICK=2 bench/idle.sh   # without the emulated device reads
 source "$(dirname "$0")/lib.sh"
