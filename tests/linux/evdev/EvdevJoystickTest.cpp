@@ -211,7 +211,7 @@ TEST_F(EvdevJoystick, AnUnpluggedDeviceAnswersUnpluggedFromThenOn) {
     bed.add(0, vostrel::test::joystickBoard());
     bed.add(1, vostrel::test::gamepad());
     auto joy = open();
-    bed.press(0, BTN_TRIGGER);
+    down(*joy, 0, BTN_TRIGGER);
     bed.unplug(0);
     EXPECT_TRUE(vostrel::test::waitUntil([&] { return read(*joy, 0) == kUnplugged; }));
     EXPECT_EQ(read(*joy, 0), kUnplugged);

@@ -51,7 +51,9 @@ public:
     void queue(unsigned number, unsigned type, unsigned code, int value);
     // Changes the key state behind the device's back, as events lost in an overflow would.
     void setKey(unsigned number, unsigned code, bool down);
-    // Reads and ioctls answer ENODEV from now on.
+    // Reads and ioctls answer ENODEV from now on. Only once the reader has taken
+    // in what was sent: a read already past the handler's check would swallow the
+    // wake-up, and nothing would make the node readable again.
     void unplug(unsigned number);
     // The node and the sysfs folders disappear.
     void remove(unsigned number);
