@@ -15,7 +15,7 @@ SteadyWaitClock& SteadyWaitClock::instance() {
 }
 
 void HandOver::setWakeUp(std::function<void()> wakeUp) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(wakeUpMutex_);
     wakeUp_ = std::move(wakeUp);
 }
 
@@ -24,9 +24,13 @@ void HandOver::request(Call call) {
     request.call = std::move(call);
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(&request);
+        *tail_ = &request;
+        tail_ = &request.next;
         pending_ = true;
         pendingChanged_.notify_all();
+    }
+    {
+        std::lock_guard lock(wakeUpMutex_);
         if (wakeUp_)
             wakeUp_();
     }
@@ -39,13 +43,17 @@ void HandOver::request(Call call) {
 }
 
 bool HandOver::service() {
-    std::deque<Request*> batch;
+    Request* batch = nullptr;
     {
         std::lock_guard lock(mutex_);
         pending_ = false;
-        batch.swap(queue_);
+        batch = head_;
+        head_ = nullptr;
+        tail_ = &head_;
     }
-    for (Request* r : batch) {
+    const bool ran = batch != nullptr;
+    while (Request* r = batch) {
+        batch = r->next; // read before `done`: the request may be gone after it
         std::exception_ptr error;
         try {
             r->call();
@@ -61,7 +69,7 @@ bool HandOver::service() {
         // straight away; the request itself may be gone by now.
         finished_.notify_all();
     }
-    return !batch.empty();
+    return ran;
 }
 
 bool HandOver::pending() const {

@@ -3,13 +3,12 @@
 //
 // A requester queues a call and blocks until the main thread has run it; an
 // error raised by the call is carried back and raised in the requester. The
-// queue's lock is held only while the queue changes and the wake-up is sent,
-// never while a call runs or a requester waits. The main thread services the
+// queue's lock is held only while the queue changes, never while a call runs,
+// the wake-up is sent or a requester waits. The main thread services the
 // queue from its wake-up handler, before its loop sleeps, inside nested modal
 // loops, and while it waits for a worker thread to finish.
 
 #include <condition_variable>
-#include <deque>
 #include <exception>
 #include <functional>
 #include <mutex>
@@ -27,8 +26,9 @@ public:
     HandOver(const HandOver&) = delete;
     HandOver& operator=(const HandOver&) = delete;
 
-    // The front end's "wake the main thread"; called with the queue lock held, so
-    // it must only post (an event, a message) and never run the queue itself.
+    // The front end's "wake the main thread"; it must only post (an event, a
+    // message) and never run the queue itself. Once setWakeUp returns, the
+    // wake-up it replaced is not running and will not run again.
     void setWakeUp(std::function<void()> wakeUp);
 
     // From any thread but the main one: runs `call` on the main thread and returns
@@ -57,17 +57,23 @@ public:
 
 private:
     // Lives on the requester's stack; the main thread does not touch it after
-    // setting `done`. `error` and `done` are guarded by finishedMutex_.
+    // setting `done`. `error` and `done` are guarded by finishedMutex_. The queue
+    // links requests through `next`, so a tick's hand-over allocates nothing.
     struct Request {
         Call call;
         std::exception_ptr error;
         bool done = false;
+        Request* next = nullptr;
     };
 
     mutable std::mutex mutex_;
     std::condition_variable pendingChanged_;
-    std::deque<Request*> queue_;
+    Request* head_ = nullptr; // oldest first
+    Request** tail_ = &head_;
     bool pending_ = false;
+    // A lock of its own, so that the main thread, woken, does not find the
+    // queue still locked by the requester that is sending the wake-up.
+    std::mutex wakeUpMutex_;
     std::function<void()> wakeUp_;
     // Requesters wait here for their call to have run.
     std::mutex finishedMutex_;
