@@ -6,7 +6,7 @@
 # The program and the demo (./run-demo, ./run-tests).
 VOSTREL_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libxcb1-dev
+    qt6-base-dev libxcb1-dev libglib2.0-dev
     libevdev-dev
     libgtest-dev libgmock-dev
     # the window layouts are measured with it

@@ -16,11 +16,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QSocketNotifier>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
 #include <cstdint>
+#include <glib.h>
 #include <qdrawutil.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -109,47 +109,43 @@ QColor qtColour(const TColorSpec& c, const QPalette& palette) {
 
 // ------------------------------------------------------------ the hand-over in Qt
 
-// Services the hand-over when woken. The wake-up is a write to an eventfd the
-// event loop watches: a tick's worker pays one system call for it, where
-// posting an event costs an allocation, Qt's post lock and the loop's own
-// wake-up besides (posted events remain the way when no eventfd can be had).
-// Socket notifiers and posted events are both served in every nested loop
-// (message boxes, dialogs, menus), so ticks go on there too.
+// Services the hand-over when woken. Under Qt's glib event loop the wake-up is a
+// write to an eventfd that a glib source of the main context watches: a tick's
+// worker pays one system call for it, and the main thread runs the hand-over
+// straight from the loop's dispatch, without an event sent through Qt's
+// delivery (filters, notify, a signal), which was most of an idle tick's cost.
+// With any other loop, or when no eventfd can be had, it posts an event. Both
+// are served in every nested loop (message boxes, dialogs, menus), so ticks go
+// on there too.
 class HandOverPump final : public QObject {
 public:
-    HandOverPump() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-        if (wake_ >= 0) {
-            notifier_ = new QSocketNotifier(wake_, QSocketNotifier::Read, this);
-            connect(notifier_, &QSocketNotifier::activated, this, [this] {
-                uint64_t count = 0;
-                ssize_t ignored = ::read(wake_, &count, sizeof count);
-                (void)ignored;
-                HandOver::main().service();
-            });
-        }
+    HandOverPump() {
+        auto* dispatcher = QAbstractEventDispatcher::instance(thread());
+        // On the main thread Qt's glib loop iterates the default context.
+        if (dispatcher && dispatcher->inherits("QEventDispatcherGlib"))
+            source_ = WakeSource::make();
         HandOver::main().setWakeUp([this] { post(); });
-        if (auto* d = QAbstractEventDispatcher::instance(thread()))
+        if (dispatcher)
             // Before the loop sleeps: service, and look again if anything ran.
-            connect(d, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
                 if (HandOver::main().service())
                     post();
             });
     }
     ~HandOverPump() override {
-        // No wake-up can be under way once this returns (it runs under the
-        // hand-over's lock), so the notifier and its descriptor can go.
+        // No wake-up can be under way once this returns, so the source and its
+        // descriptor can go.
         HandOver::main().setWakeUp(nullptr);
-        delete notifier_;
-        if (wake_ >= 0)
-            ::close(wake_);
+        if (source_)
+            source_->destroy();
     }
     void post() {
-        if (wake_ < 0) {
+        if (!source_) {
             QCoreApplication::postEvent(this, new QEvent(kWake));
             return;
         }
         const uint64_t one = 1;
-        ssize_t ignored = ::write(wake_, &one, sizeof one);
+        ssize_t ignored = ::write(source_->fd, &one, sizeof one);
         (void)ignored;
     }
 
@@ -162,9 +158,40 @@ protected:
     }
 
 private:
+    struct WakeSource {
+        GSource base; // first: glib hands the source back as a GSource*
+        int fd;
+
+        static WakeSource* make() {
+            const int fd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+            if (fd < 0)
+                return nullptr;
+            static GSourceFuncs funcs = {nullptr, nullptr, &WakeSource::dispatch,
+                                         nullptr, nullptr, nullptr};
+            auto* s = reinterpret_cast<WakeSource*>(g_source_new(&funcs, sizeof(WakeSource)));
+            s->fd = fd;
+            g_source_add_unix_fd(&s->base, fd, G_IO_IN);
+            g_source_set_can_recurse(&s->base, TRUE); // ticks inside nested loops
+            g_source_attach(&s->base, g_main_context_default());
+            return s;
+        }
+        static gboolean dispatch(GSource* base, GSourceFunc, gpointer) {
+            uint64_t count = 0;
+            ssize_t ignored = ::read(reinterpret_cast<WakeSource*>(base)->fd, &count, sizeof count);
+            (void)ignored;
+            HandOver::main().service();
+            return G_SOURCE_CONTINUE;
+        }
+        void destroy() {
+            const int descriptor = fd;
+            g_source_destroy(&base);
+            g_source_unref(&base);
+            ::close(descriptor);
+        }
+    };
+
     static constexpr QEvent::Type kWake = QEvent::User;
-    const int wake_;
-    QSocketNotifier* notifier_ = nullptr;
+    WakeSource* source_ = nullptr;
 };
 
 // ------------------------------------------------------------ controls
