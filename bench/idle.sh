@@ -14,7 +14,7 @@ number=${VOSTREL_BENCH_JOYSTICK:-1}
 : >"$work/none.evemu"
 start_program /bin/true "$number" "$work/none.evemu"
 pid=$PID
-sleep 2 # let start-up settle
+sleep 12 # let start-up settle, and the text cursor stop blinking (10 s)
 # Processor time of all its threads in ns (schedstat: exact, where the jiffy
 # counts of /proc/PID/stat are 10 ms grains).
 ticks() { cat /proc/"$pid"/task/*/schedstat | awk '{ s += $1 } END { printf "%.0f\n", s }'; }

@@ -16,6 +16,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleHints>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -192,6 +194,48 @@ private:
 
     static constexpr QEvent::Type kWake = QEvent::User;
     WakeSource* source_ = nullptr;
+};
+
+// ------------------------------------------------------------ the text cursor
+
+// The text cursor stops blinking ten seconds after the last key press, click
+// or focus change and stays shown, as GTK's and Windows' carets do. Left in
+// the number box through a race, a blinking cursor would repaint the window
+// twice a second for hours.
+class CursorBlinkTimeout final : public QObject {
+public:
+    CursorBlinkTimeout() : flashTime_(QGuiApplication::styleHints()->cursorFlashTime()) {
+        if (flashTime_ <= 0)
+            return; // blinking is off on this desktop already
+        timer_.setSingleShot(true);
+        timer_.setInterval(kTimeoutMs);
+        connect(&timer_, &QTimer::timeout, this,
+                [] { QGuiApplication::styleHints()->setCursorFlashTime(0); });
+        qApp->installEventFilter(this);
+        timer_.start();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::FocusIn:
+        case QEvent::InputMethod:
+            if (!timer_.isActive())
+                QGuiApplication::styleHints()->setCursorFlashTime(flashTime_);
+            timer_.start();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static constexpr int kTimeoutMs = 10000;
+    const int flashTime_;
+    QTimer timer_;
 };
 
 // ------------------------------------------------------------ controls
@@ -549,6 +593,7 @@ public:
     }
 
     HandOverPump pump;
+    CursorBlinkTimeout cursorBlink;
 };
 
 QtWidgetSet::QtWidgetSet()
